@@ -1,0 +1,35 @@
+// A Windows installation that is not running: the folder where its system volume is mounted
+// stands for drive c:, and its SYSTEM hive file is HKEY_LOCAL_MACHINE\SYSTEM.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "target_system.h"
+
+namespace harnlode {
+
+class OfflineRegistry;
+
+class OfflineSystem final : public TargetSystem {
+ public:
+  // The hive file below the folder, as Windows keeps it.
+  static constexpr std::string_view kSystemHive = "Windows/System32/config/SYSTEM";
+
+  // Throws EInstallationError when the folder does not exist or holds no SYSTEM hive.
+  explicit OfflineSystem(std::filesystem::path windows_folder);
+  ~OfflineSystem() override;
+
+  RegistryStore& Registry() override;
+  bool IsFile(const std::string& windows_path) override;
+  std::string TakeUnreportedFailure() override;
+
+  const std::filesystem::path& Folder() const { return folder_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::unique_ptr<OfflineRegistry> registry_;
+};
+
+}  // namespace harnlode
