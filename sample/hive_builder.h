@@ -1,0 +1,86 @@
+// Builds registry hive files with hivex, and reads them back whole, for the sample installation
+// and for tests that need hives with known contents.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct hive_h;
+
+namespace harnlode {
+
+// Raw value types as the registry numbers them.
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegQword = 11;
+
+// Key paths are backslash-separated and relative to the hive's root key; "" is the root itself.
+// Names are matched without regard to case, as in the registry.
+class HiveBuilder {
+ public:
+  // Creates a blank hive at `file`, replacing any file there, and opens it for writing.
+  explicit HiveBuilder(const std::filesystem::path& file);
+  // Closes the hive; changes not committed are lost.
+  ~HiveBuilder();
+  HiveBuilder(const HiveBuilder&) = delete;
+  HiveBuilder& operator=(const HiveBuilder&) = delete;
+
+  // Creates every missing key along the path.
+  void AddKey(std::string_view key_path);
+
+  // Sets one value, replacing a value of that name and keeping the others; creates the key if
+  // missing. "" names the key's default value.
+  void SetValue(std::string_view key_path, std::string_view name, std::uint32_t type,
+                std::span<const std::uint8_t> data);
+  // REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ values from UTF-8 text, stored as UTF-16LE with the
+  // terminating NULs the registry expects.
+  void SetText(std::string_view key_path, std::string_view name, std::string_view text);
+  void SetExpandText(std::string_view key_path, std::string_view name, std::string_view text);
+  void SetMultiText(std::string_view key_path, std::string_view name,
+                    const std::vector<std::string>& texts);
+  void SetDword(std::string_view key_path, std::string_view name, std::uint32_t number);
+
+  // Writes the changes so far to the file. Editing may go on afterwards.
+  void Commit();
+
+  const std::filesystem::path& File() const { return file_; }
+
+ private:
+  struct HiveCloser {
+    void operator()(hive_h* hive) const;
+  };
+
+  std::size_t KeyNode(std::string_view key_path);
+  [[noreturn]] void Fail(const std::string& what) const;
+
+  std::filesystem::path file_;
+  std::unique_ptr<hive_h, HiveCloser> hive_;
+};
+
+struct HiveValue {
+  std::uint32_t type = kRegNone;
+  std::vector<std::uint8_t> data;
+
+  bool operator==(const HiveValue&) const = default;
+};
+
+// Value names in lowercase, since the registry ignores their case, mapped to type and raw data.
+using HiveValues = std::map<std::string, HiveValue>;
+// Every key by its path from the root ("" for the root, names as stored) with its values.
+using HiveContents = std::map<std::string, HiveValues>;
+
+// Reads a whole hive file with hivex, read-only. Throws std::runtime_error naming the file when
+// it cannot be opened or read.
+HiveContents ReadHiveContents(const std::filesystem::path& file);
+
+}  // namespace harnlode

@@ -1,0 +1,16 @@
+// A small, fresh Windows installation made from scratch, for trying Harnlode on a machine
+// without one and for tests.
+#pragma once
+
+#include <filesystem>
+
+namespace harnlode {
+
+// Makes the installation in `folder`, which is created if missing: a Windows folder whose SYSTEM
+// hive holds ControlSet001 and ControlSet002 with the USB services as a fresh installation has
+// them, and placeholder driver files. Throws std::runtime_error, having changed nothing, when the
+// folder already holds a Windows folder (in any case); throws as well, removing what it made,
+// when something cannot be written.
+void MakeSampleInstallation(const std::filesystem::path& folder);
+
+}  // namespace harnlode
