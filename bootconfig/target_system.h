@@ -17,9 +17,6 @@ class TargetSystem {
   // True when the Windows path (such as "c:\\windows\\notepad.exe") names an existing file system
   // object that is not a directory.
   virtual bool IsFile(const std::string& windows_path) = 0;
-  // A failure that could not be raised when it happened because another one was already on its
-  // way (see FailureText); empty when there is none. Taking it clears it.
-  virtual std::string TakeUnreportedFailure() { return {}; }
 };
 
 // The system in use. Throws std::logic_error when none is.

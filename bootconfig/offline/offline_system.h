@@ -23,7 +23,6 @@ class OfflineSystem final : public TargetSystem {
 
   RegistryStore& Registry() override;
   bool IsFile(const std::string& windows_path) override;
-  std::string TakeUnreportedFailure() override;
 
   const std::filesystem::path& Folder() const { return folder_; }
 

@@ -1,0 +1,81 @@
+#include "investigate.h"
+
+#include "registry.h"
+#include "target_system.h"
+
+namespace harnlode {
+
+const ControlSetTable ControlSetNames = {"ControlSet001", "ControlSet002", "ControlSet003"};
+const ServiceTable UsbServiceNames = {"usbccgp", "usbehci", "usbhub",
+                                      "usbohci", "usbuhci", "usbstor"};
+
+const std::string kReadyVerdict = "\n\n System is ready to boot from USB device\n";
+const std::string kNotReadyVerdict =
+    "\n\n System is NOT ready to boot from USB device.\nPress \"Tune\" to proceed.\n";
+
+namespace {
+
+const std::string kDriverDir = "c:\\windows\\system32\\DRIVERS\\";
+const std::string kDriverFile = "USBSTOR.SYS";
+
+}  // namespace
+
+void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Services,
+                                    std::int32_t StartValue, const std::string& StartValueName,
+                                    const std::string& GroupValue,
+                                    const std::string& GroupValueName, bool AnalyzeOnly) {
+  bool AllOk = true;
+  // The key-test accessor is the run's first and last accessor: when it is freed, the values
+  // written in the run reach the registry. That happens before the verdict, so that a run whose
+  // changes could not be saved never ends with one.
+  {
+    TRegistry key_test;
+    key_test.SetRoot(kHkeyLocalMachine);
+    for (const std::string& control_set : ControlSets) {
+      if (!key_test.KeyPresent("SYSTEM\\" + control_set)) continue;
+      for (const std::string& service : Services) {
+        const std::string path = "SYSTEM\\" + control_set + "\\" + "Services\\" + service;
+        if (!key_test.KeyPresent(path)) continue;
+
+        TRegistry service_key;
+        service_key.SetRoot(kHkeyLocalMachine);
+        // Without the rights to write, the open fails and the reads below fail as for a key that
+        // is not open; that is the failure the user is shown.
+        service_key.OpenPath(path, true);
+
+        const std::string group = service_key.ReadText(GroupValueName);
+        const std::int32_t start = service_key.ReadNumber(StartValueName);
+        LogLine(path + ": " + group + "," + " " + std::to_string(start) + "\n");
+
+        const std::string group_now = service_key.ReadText(GroupValueName);
+        if (group_now.empty() || group_now != GroupValue) {
+          AllOk = false;
+          if (!AnalyzeOnly) {
+            LogLine("Writing: " + GroupValueName + ": " + GroupValue + "\n");
+            service_key.WriteText(GroupValueName, GroupValue);
+          }
+        }
+
+        const std::int32_t start_now = service_key.ReadNumber(StartValueName);
+        if (start_now == -1 || start_now != StartValue) {
+          AllOk = false;
+          if (!AnalyzeOnly) {
+            LogLine("Writing: " + StartValueName + ": " + std::to_string(StartValue) + "\n");
+            service_key.WriteNumber(StartValueName, StartValue);
+          }
+        }
+      }
+    }
+  }
+
+  if (!CurrentTargetSystem().IsFile(kDriverDir + kDriverFile)) {
+    LogLine(kDriverFile + " not found at " + kDriverDir + "\n");
+    LogLine("Copy driver to that directory and system will boot from USB.\n");
+    AllOk = false;
+    AnalyzeOnly = true;
+  }
+
+  LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
+}
+
+}  // namespace harnlode

@@ -1,0 +1,42 @@
+// A registry hive file loaded into memory with hivex, changed there and saved atomically.
+#pragma once
+
+#include <hivex.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace harnlode {
+
+class HiveFile {
+ public:
+  // Loads the hive. Throws EInstallationError, naming the file, when it cannot be read or is not
+  // an intact hive.
+  explicit HiveFile(std::filesystem::path path);
+  ~HiveFile();
+  HiveFile(const HiveFile&) = delete;
+  HiveFile& operator=(const HiveFile&) = delete;
+
+  hive_h* Handle() const { return hive_; }
+  const std::filesystem::path& Path() const { return path_; }
+
+  // False when the last writer did not finish: the two sequence numbers differ, and the rest of
+  // that write may only be in the transaction logs, which this program does not read.
+  bool Complete() const { return complete_; }
+
+  // Replaces the file with the hive's content: a new file beside it, flushed to disk, renamed
+  // over it, the folder flushed. Whatever happens, the file holds either the old hive or the new.
+  // Throws EInstallationError when the hive is not Complete() or the file cannot be replaced.
+  void Save();
+
+  // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
+  [[noreturn]] void ThrowDamaged() const;
+
+ private:
+  std::filesystem::path path_;
+  hive_h* hive_ = nullptr;
+  bool complete_ = true;
+  struct stat loaded_ = {};  // what the file was when loaded, to notice others' changes
+};
+
+}  // namespace harnlode

@@ -1,0 +1,286 @@
+#include "offline/offline_registry.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "installation_error.h"
+#include "offline/installation_path.h"
+#include "offline/offline_system.h"
+#include "text_conversion.h"
+
+namespace harnlode {
+namespace {
+
+constexpr std::string_view kHiveKeyName = "SYSTEM";
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// The key names of a path, with trailing backslashes dropped. Empty names in the middle are kept:
+// no key has one, so such a path names no key.
+std::vector<std::string> KeyNames(const std::string& subkey) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start < subkey.size()) {
+    const std::size_t end = std::min(subkey.find('\\', start), subkey.size());
+    names.push_back(subkey.substr(start, end - start));
+    start = end + 1;
+  }
+  while (!names.empty() && names.back().empty()) names.pop_back();
+  return names;
+}
+
+// Frees memory that hivex hands over.
+struct FreeDeleter {
+  void operator()(void* memory) const { std::free(memory); }
+};
+
+}  // namespace
+
+OfflineRegistry::OfflineRegistry(std::filesystem::path windows_folder)
+    : folder_(std::move(windows_folder)) {}
+
+OfflineRegistry::~OfflineRegistry() = default;
+
+HiveFile& OfflineRegistry::Hive() {
+  if (!hive_) {
+    const InstallationPath found = FindInInstallation(folder_, OfflineSystem::kSystemHive);
+    const std::string where = "\"" + (folder_ / OfflineSystem::kSystemHive).string() + "\"";
+    if (found.status == InstallationPath::Status::kOutside) {
+      throw EInstallationError("The registry hive " + where +
+                               " is reached through a link that leads outside the folder \"" +
+                               folder_.string() +
+                               "\", so Harnlode does not use it. Give the folder where the "
+                               "Windows volume itself is mounted.");
+    }
+    if (found.status == InstallationPath::Status::kMissing) {
+      throw EInstallationError("There is no registry hive at " + where +
+                               ". Give the folder where the Windows volume is mounted, the one "
+                               "that holds the Windows folder.");
+    }
+    hive_ = std::make_unique<HiveFile>(found.path);
+  }
+  return *hive_;
+}
+
+bool OfflineRegistry::InstallationWritable() {
+  const std::filesystem::path& hive = Hive().Path();
+  return ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
+         ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+void OfflineRegistry::RequireComplete() {
+  if (!Hive().Complete()) Hive().Save();  // refuses, telling why
+}
+
+const OfflineRegistry::Handle* OfflineRegistry::FindHandle(RegKey key) const {
+  const auto it = handles_.find(key);
+  return it == handles_.end() ? nullptr : &it->second;
+}
+
+RegStatus OfflineRegistry::Lookup(RegKey key, Node* node) const {
+  if (key == kHkeyLocalMachine) {
+    *node = {Node::Kind::kMachine};
+  } else if (IsPredefinedKey(key)) {
+    *node = {Node::Kind::kEmptyRoot};
+  } else if (const Handle* handle = FindHandle(key)) {
+    *node = handle->node;
+  } else {
+    return kErrorInvalidHandle;
+  }
+  return kErrorSuccess;
+}
+
+RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool create, Node* result) {
+  if (!subkey.empty() && subkey.front() == '\\') return kErrorBadPathname;
+  Node node = from;
+  for (const std::string& name : KeyNames(subkey)) {
+    if (node.kind == Node::Kind::kEmptyRoot)
+      return create ? kErrorAccessDenied : kErrorFileNotFound;
+    if (node.kind == Node::Kind::kMachine) {
+      if (!SameNameIgnoringCase(name, kHiveKeyName)) {
+        return create ? kErrorAccessDenied : kErrorFileNotFound;
+      }
+      node = {Node::Kind::kHive, hivex_root(Hive().Handle())};
+      continue;
+    }
+    hive_h* hive = Hive().Handle();
+    errno = 0;
+    hive_node_h child = name.empty() ? 0 : hivex_node_get_child(hive, node.node, name.c_str());
+    if (child == 0 && errno != 0) Hive().ThrowDamaged();
+    if (child == 0) {
+      if (!create || name.empty()) return kErrorFileNotFound;
+      RequireComplete();
+      errno = 0;
+      child = hivex_node_add_child(hive, node.node, name.c_str());
+      if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
+      changed_ = true;
+    }
+    node.node = child;
+  }
+  *result = node;
+  return kErrorSuccess;
+}
+
+RegStatus OfflineRegistry::NewHandle(Node node, RegAccess access, RegKey* result) {
+  const RegKey key = next_handle_;
+  next_handle_ += 4;
+  handles_[key] = {node, access};
+  *result = key;
+  return kErrorSuccess;
+}
+
+RegStatus OfflineRegistry::OpenKey(RegKey parent, const std::string& subkey, RegAccess access,
+                                   RegKey* result) {
+  *result = kNoKey;
+  Node node{};
+  if (RegStatus status = Lookup(parent, &node); status != kErrorSuccess) return status;
+  if (RegStatus status = Walk(node, subkey, false, &node); status != kErrorSuccess) return status;
+  if (node.kind == Node::Kind::kEmptyRoot) return kErrorFileNotFound;
+  if ((access & kKeyWriteRights) != 0 && !InstallationWritable()) return kErrorAccessDenied;
+  return NewHandle(node, access, result);
+}
+
+RegStatus OfflineRegistry::CreateKey(RegKey parent, const std::string& subkey, RegAccess access,
+                                     RegKey* result) {
+  *result = kNoKey;
+  Node node{};
+  if (RegStatus status = Lookup(parent, &node); status != kErrorSuccess) return status;
+  // Whether every key exists is found out first: adding one needs the rights to write.
+  Node existing{};
+  const RegStatus found = Walk(node, subkey, false, &existing);
+  if (found == kErrorSuccess) {
+    if (existing.kind == Node::Kind::kEmptyRoot) return kErrorAccessDenied;
+    if ((access & kKeyWriteRights) != 0 && !InstallationWritable()) return kErrorAccessDenied;
+    return NewHandle(existing, access, result);
+  }
+  if (found != kErrorFileNotFound) return found;
+  if (!InstallationWritable()) return kErrorAccessDenied;
+  if (RegStatus status = Walk(node, subkey, true, &node); status != kErrorSuccess) return status;
+  return NewHandle(node, access, result);
+}
+
+RegStatus OfflineRegistry::QueryValue(RegKey key, const std::string& name, RegType* type,
+                                      std::uint8_t* data, std::uint32_t* size) {
+  if (data != nullptr && size == nullptr) return kErrorInvalidParameter;
+  if (type != nullptr) *type = kRegNone;
+  const Handle* handle = FindHandle(key);
+  if (handle == nullptr && !IsPredefinedKey(key)) return kErrorInvalidHandle;
+  if (handle != nullptr && (handle->access & kKeyQueryValue) == 0) return kErrorAccessDenied;
+  auto not_found = [&] {
+    if (data == nullptr && size != nullptr) *size = 0;
+    return kErrorFileNotFound;
+  };
+  if (handle == nullptr || handle->node.kind != Node::Kind::kHive) return not_found();
+
+  hive_h* hive = Hive().Handle();
+  errno = 0;
+  const hive_value_h value = hivex_node_get_value(hive, handle->node.node, name.c_str());
+  if (value == 0 && errno != 0) Hive().ThrowDamaged();
+  if (value == 0) return not_found();
+  hive_type stored_type{};
+  std::size_t stored_length = 0;
+  const std::unique_ptr<char, FreeDeleter> raw(
+      hivex_value_value(hive, value, &stored_type, &stored_length));
+  if (!raw) Hive().ThrowDamaged();
+
+  // Text reaches the caller converted, and its size is counted in converted bytes.
+  const auto* raw_bytes = reinterpret_cast<const std::uint8_t*>(raw.get());
+  std::vector<std::uint8_t> converted;
+  std::span<const std::uint8_t> bytes(raw_bytes, stored_length);
+  if (IsTextType(stored_type)) {
+    const std::string text = EightBitFromUtf16le(bytes);
+    converted.assign(text.begin(), text.end());
+    bytes = converted;
+  }
+  if (type != nullptr) *type = stored_type;
+  const auto needed = static_cast<std::uint32_t>(bytes.size());
+  if (data == nullptr) {
+    if (size != nullptr) *size = needed;
+    return kErrorSuccess;
+  }
+  if (*size < needed) {
+    *size = needed;
+    return kErrorMoreData;
+  }
+  if (!bytes.empty()) {
+    std::memcpy(data, bytes.data(), bytes.size());
+    // Text that was stored without its terminator gets one when there is room for it.
+    if (IsTextType(stored_type) && bytes.back() != 0 && *size > needed) data[needed] = 0;
+  }
+  *size = needed;
+  return kErrorSuccess;
+}
+
+RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType type,
+                                    const std::uint8_t* data, std::uint32_t size) {
+  const Handle* handle = FindHandle(key);
+  if (handle == nullptr && !IsPredefinedKey(key)) return kErrorInvalidHandle;
+  if (handle == nullptr || handle->node.kind != Node::Kind::kHive) return kErrorAccessDenied;
+  if ((handle->access & kKeySetValue) == 0) return kErrorAccessDenied;
+  if (data == nullptr && size > 0) return kErrorNoAccess;
+
+  std::vector<std::uint8_t> stored(data, data + size);
+  if (IsTextType(type)) {
+    // Stored as UTF-16LE, with one terminator added when the text has none.
+    const bool terminated = size > 0 && data[size - 1] == 0;
+    stored = Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!terminated) stored.insert(stored.end(), {0, 0});
+  }
+  RequireComplete();
+  hive_set_value value{};
+  value.key = const_cast<char*>(name.c_str());
+  value.t = static_cast<hive_type>(type);
+  value.len = stored.size();
+  value.value = reinterpret_cast<char*>(stored.data());
+  errno = 0;
+  if (hivex_node_set_value(Hive().Handle(), handle->node.node, &value, 0) != 0) {
+    return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
+  }
+  changed_ = true;
+  return kErrorSuccess;
+}
+
+RegStatus OfflineRegistry::FlushKey(RegKey key) {
+  if (FindHandle(key) == nullptr && !IsPredefinedKey(key)) return kErrorInvalidHandle;
+  WriteBack();
+  return kErrorSuccess;
+}
+
+RegStatus OfflineRegistry::CloseKey(RegKey key) {
+  if (IsPredefinedKey(key)) return kErrorSuccess;
+  return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+void OfflineRegistry::WriteBack() {
+  if (!changed_ || !hive_) return;
+  hive_->Save();
+  changed_ = false;
+}
+
+void OfflineRegistry::AccessorCreated() { ++accessors_; }
+
+void OfflineRegistry::AccessorFreed() {
+  if (accessors_ > 0 && --accessors_ == 0) EndRun();
+}
+
+void OfflineRegistry::EndRun() {
+  // The next run reads the hive afresh, whether or not this one could save its changes.
+  struct Forget {
+    OfflineRegistry& registry;
+    ~Forget() {
+      registry.hive_.reset();
+      registry.handles_.clear();
+      registry.changed_ = false;
+    }
+  } forget{*this};
+  WriteBack();
+}
+
+}  // namespace harnlode

@@ -1,0 +1,67 @@
+// The registry of a Windows installation that is not running: HKEY_LOCAL_MACHINE holds one key,
+// SYSTEM, which is the root of the installation's SYSTEM hive file; nothing else exists. The
+// hive is read afresh when a run's first accessor arrives and written back, if the run changed
+// it, when the last one leaves or a key is flushed.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "offline/hive_file.h"
+#include "registry_store.h"
+
+namespace harnlode {
+
+class OfflineRegistry final : public RegistryStore {
+ public:
+  explicit OfflineRegistry(std::filesystem::path windows_folder);
+  ~OfflineRegistry() override;
+
+  RegStatus OpenKey(RegKey parent, const std::string& subkey, RegAccess access,
+                    RegKey* result) override;
+  RegStatus CreateKey(RegKey parent, const std::string& subkey, RegAccess access,
+                      RegKey* result) override;
+  RegStatus QueryValue(RegKey key, const std::string& name, RegType* type, std::uint8_t* data,
+                       std::uint32_t* size) override;
+  RegStatus SetValue(RegKey key, const std::string& name, RegType type, const std::uint8_t* data,
+                     std::uint32_t size) override;
+  RegStatus FlushKey(RegKey key) override;
+  RegStatus CloseKey(RegKey key) override;
+  void AccessorCreated() override;
+  void AccessorFreed() override;
+
+ private:
+  // A key as the store knows it: HKEY_LOCAL_MACHINE itself, a node of the hive, or nothing (the
+  // other root keys, which hold nothing here).
+  struct Node {
+    enum class Kind { kMachine, kHive, kEmptyRoot } kind;
+    hive_node_h node = 0;
+  };
+  struct Handle {
+    Node node;
+    RegAccess access;
+  };
+
+  RegStatus Lookup(RegKey key, Node* node) const;
+  const Handle* FindHandle(RegKey key) const;
+  // Walks the path beneath `from`; with `create`, adds the keys that are missing.
+  RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
+  RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
+  bool InstallationWritable();
+  HiveFile& Hive();
+  void RequireComplete();
+  void WriteBack();
+  void EndRun();
+
+  std::filesystem::path folder_;
+  std::unique_ptr<HiveFile> hive_;
+  std::map<RegKey, Handle> handles_;
+  RegKey next_handle_ = 0x1000;
+  int accessors_ = 0;
+  bool changed_ = false;
+};
+
+}  // namespace harnlode

@@ -1,0 +1,157 @@
+#include "registry.h"
+
+#include <array>
+#include <exception>
+#include <vector>
+
+#include "failure_text.h"
+#include "target_system.h"
+
+namespace harnlode {
+namespace {
+
+// The messages of the value failures; the value's name follows, between single quotes.
+std::string GetDataFailed(const std::string& name) {
+  return "Fehler beim Holen der Daten für '" + name + "'";
+}
+std::string SetDataFailed(const std::string& name) {
+  return "Fehler beim Setzen der Daten für '" + name + "'";
+}
+std::string InvalidDataType(const std::string& name) {
+  return "Ungültiger Datentyp für '" + name + "'";
+}
+
+bool HasLeadingBackslash(const std::string& path) { return !path.empty() && path.front() == '\\'; }
+
+}  // namespace
+
+TRegistry::TRegistry()
+    : store_(CurrentTargetSystem().Registry()), uncaught_at_creation_(std::uncaught_exceptions()) {
+  store_.AccessorCreated();
+}
+
+TRegistry::~TRegistry() noexcept(false) {
+  // Closing may flush, and the last accessor of a run may write the run's changes back; either
+  // can fail. Raising is only safe when no other failure is on its way; otherwise the failure is
+  // kept so that it is told together with the one being raised.
+  std::exception_ptr failure;
+  try {
+    CloseCurrent();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  try {
+    store_.AccessorFreed();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+  if (!failure) return;
+  if (std::uncaught_exceptions() <= uncaught_at_creation_) std::rethrow_exception(failure);
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& e) {
+    KeepUnreportedFailure(e.what());
+  } catch (...) {
+    KeepUnreportedFailure("An unknown failure occurred while closing a registry key.");
+  }
+}
+
+void TRegistry::SetRoot(RegKey key) {
+  if (key == root_key_) return;
+  root_key_ = key;
+  CloseCurrent();
+}
+
+bool TRegistry::KeyPresent(const std::string& path) {
+  const bool absolute = HasLeadingBackslash(path);
+  const RegKey base = (!absolute && current_key_ != kNoKey) ? current_key_ : root_key_;
+  const RegAccess read_rights =
+      (access_mask_ & kKeyWow64Views) | kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys;
+  RegKey key = kNoKey;
+  if (store_.OpenKey(base, absolute ? path.substr(1) : path, read_rights, &key) != kErrorSuccess) {
+    return false;
+  }
+  store_.CloseKey(key);
+  return true;
+}
+
+bool TRegistry::OpenPath(const std::string& path, bool create) {
+  const bool absolute = HasLeadingBackslash(path);
+  const bool relative_to_current = !absolute && current_key_ != kNoKey;
+  const std::string subkey = absolute ? path.substr(1) : path;
+  const RegKey base = relative_to_current ? current_key_ : root_key_;
+  RegKey key = kNoKey;
+  const RegStatus status = (create && !subkey.empty())
+                               ? store_.CreateKey(base, subkey, access_mask_, &key)
+                               : store_.OpenKey(base, subkey, access_mask_, &key);
+  if (status != kErrorSuccess) return false;
+  const std::string new_path = relative_to_current ? current_path_ + "\\" + subkey : subkey;
+  CloseCurrent();
+  current_key_ = key;
+  current_path_ = new_path;
+  return true;
+}
+
+std::string TRegistry::ReadText(const std::string& name) {
+  std::uint32_t size = 0;
+  RegType type = kRegNone;
+  if (store_.QueryValue(current_key_, name, &type, nullptr, &size) != kErrorSuccess || size == 0) {
+    return {};
+  }
+  std::vector<std::uint8_t> buffer(size);
+  if (store_.QueryValue(current_key_, name, &type, buffer.data(), &size) != kErrorSuccess) {
+    throw ERegistryException(GetDataFailed(name));
+  }
+  if (type != kRegSz && type != kRegExpandSz) throw ERegistryException(InvalidDataType(name));
+  std::string text(buffer.begin(), buffer.begin() + size);
+  return text.substr(0, text.find('\0'));
+}
+
+std::int32_t TRegistry::ReadNumber(const std::string& name) {
+  std::array<std::uint8_t, 4> buffer{};
+  std::uint32_t size = buffer.size();
+  RegType type = kRegNone;
+  if (store_.QueryValue(current_key_, name, &type, buffer.data(), &size) != kErrorSuccess) {
+    throw ERegistryException(GetDataFailed(name));
+  }
+  if (type != kRegDword) throw ERegistryException(InvalidDataType(name));
+  // Fewer than four stored bytes read as the number they spell, the missing high bytes zero.
+  const std::uint32_t bits = buffer[0] | (buffer[1] << 8) | (buffer[2] << 16) |
+                             (static_cast<std::uint32_t>(buffer[3]) << 24);
+  return static_cast<std::int32_t>(bits);
+}
+
+void TRegistry::WriteText(const std::string& name, const std::string& value) {
+  const auto* data = reinterpret_cast<const std::uint8_t*>(value.c_str());
+  if (store_.SetValue(current_key_, name, kRegSz, data, value.size() + 1) != kErrorSuccess) {
+    throw ERegistryException(SetDataFailed(name));
+  }
+}
+
+void TRegistry::WriteNumber(const std::string& name, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  const std::array<std::uint8_t, 4> data = {
+      static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+      static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+  if (store_.SetValue(current_key_, name, kRegDword, data.data(), data.size()) != kErrorSuccess) {
+    throw ERegistryException(SetDataFailed(name));
+  }
+}
+
+void TRegistry::CloseCurrent() {
+  if (current_key_ == kNoKey) return;
+  const RegKey key = current_key_;
+  current_key_ = kNoKey;
+  current_path_.clear();
+  if (!lazy_write_) {
+    try {
+      store_.FlushKey(key);
+    } catch (...) {
+      store_.CloseKey(key);
+      throw;
+    }
+  }
+  store_.CloseKey(key);
+}
+
+}  // namespace harnlode

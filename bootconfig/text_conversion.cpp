@@ -1,0 +1,99 @@
+#include "text_conversion.h"
+
+namespace harnlode {
+namespace {
+
+constexpr char32_t kReplacement = U'?';
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void AppendUtf16le(std::vector<std::uint8_t>& out, char32_t c) {
+  auto unit = [&out](char16_t u) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  };
+  if (c < 0x10000) {
+    unit(static_cast<char16_t>(c));
+  } else {
+    c -= 0x10000;
+    unit(static_cast<char16_t>(0xD800 + (c >> 10)));
+    unit(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+  }
+}
+
+// Decodes one UTF-8 sequence at `pos`, advancing it; malformed input decodes to '?' one byte at
+// a time, so that every byte of the input is accounted for.
+char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos++]);
+  if (lead < 0x80) return lead;
+  int length = 0;
+  char32_t c = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 1, c = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 2, c = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 3, c = lead & 0x07;
+  } else {
+    return kReplacement;
+  }
+  if (pos + length > text.size()) return kReplacement;
+  for (int i = 0; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[pos + i]);
+    if ((next & 0xC0) != 0x80) return kReplacement;
+    c = (c << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+  pos += length;
+  return c;
+}
+
+}  // namespace
+
+std::string EightBitFromUtf16le(std::span<const std::uint8_t> utf16le) {
+  std::string out;
+  out.reserve(utf16le.size() / 2);
+  const std::size_t units = utf16le.size() / 2;
+  auto unit_at = [&utf16le](std::size_t i) -> char16_t {
+    return static_cast<char16_t>(utf16le[2 * i] | (utf16le[2 * i + 1] << 8));
+  };
+  for (std::size_t i = 0; i < units; ++i) {
+    const char16_t u = unit_at(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit_at(i + 1) >= 0xDC00 &&
+        unit_at(i + 1) <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (unit_at(i + 1) - 0xDC00));
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      AppendUtf8(out, kReplacement);  // a lone surrogate
+    } else {
+      AppendUtf8(out, u);
+    }
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> Utf16leFromEightBit(std::string_view text) {
+  std::vector<std::uint8_t> out;
+  out.reserve(text.size() * 2);
+  for (std::size_t pos = 0; pos < text.size();) AppendUtf16le(out, DecodeUtf8(text, pos));
+  return out;
+}
+
+}  // namespace harnlode

@@ -1,0 +1,117 @@
+// harnlode-check: the boot readiness report for scripts and batch use.
+//   harnlode-check [--tune] WINDOWS_FOLDER
+// Writes the report to standard output; exits 0 when the system is ready to start from USB,
+// 1 when it is not, 2 on any failure, whose message goes to standard error.
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "failure_text.h"
+#include "investigate.h"
+#include "target_system.h"
+#ifndef _WIN32
+#include "offline/offline_system.h"
+#endif
+
+namespace {
+
+using namespace harnlode;
+
+constexpr int kReady = 0;
+constexpr int kNotReady = 1;
+constexpr int kFailed = 2;
+
+constexpr const char* kUsage =
+    "Usage: harnlode-check [--tune] WINDOWS_FOLDER\n"
+    "Reports whether the Windows installation mounted at WINDOWS_FOLDER (the folder that stands\n"
+    "for its drive c:) is configured to start from a disk attached through USB.\n"
+    "\n"
+    "  --tune     also write every registry value that is not as wanted\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Exit status: 0 ready, 1 not ready, 2 failure (its message on standard error).\n";
+
+// Writes each appended text to standard output as it comes, so that a failure leaves the report
+// so far in place.
+class ConsoleLog final : public TLogOwner {
+ public:
+  void LogLine(const std::string& text) override {
+    std::cout << text << '\n' << std::flush;
+    last_ = text;
+  }
+  const std::string& Last() const { return last_; }
+
+ private:
+  std::string last_;
+};
+
+struct Options {
+  bool tune = false;
+  std::string folder;
+  bool have_folder = false;
+};
+
+int Fail(const std::string& message) {
+  std::cerr << "harnlode-check: " << message << '\n';
+  return kFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!options_ended && arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (!options_ended && arg == "--version") {
+      std::cout << "harnlode-check 7.2\n";
+      return 0;
+    } else if (!options_ended && arg == "--tune") {
+      options.tune = true;
+    } else if (!options_ended && arg == "--") {
+      options_ended = true;
+    } else if (!options_ended && arg.size() > 1 && arg[0] == '-') {
+      return Fail("unknown option \"" + arg + "\". Run harnlode-check --help for usage.");
+    } else if (options.have_folder) {
+      return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
+    } else {
+      options.folder = arg;
+      options.have_folder = true;
+    }
+  }
+
+  try {
+#ifdef _WIN32
+    if (options.have_folder) {
+      return Fail("on Windows, harnlode-check works on the running system; give no folder.");
+    }
+#else
+    if (!options.have_folder) {
+      return Fail(
+          "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
+          "harnlode-check --help for usage.");
+    }
+    OfflineSystem system(options.folder);
+    UseTargetSystem use(system);
+#endif
+    ConsoleLog log;
+    if (options.tune) {
+      log.LogLine("Making configuration, please wait...\n\n");
+    } else {
+      log.LogLine("Analysing...\n\n");
+    }
+    log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
+                            "Group", !options.tune);
+    return log.Last() == kReadyVerdict ? kReady : kNotReady;
+  } catch (const std::exception& failure) {
+    // The message as the window's error box would show it.
+    std::cerr << ErrorBoxText(failure) << '\n';
+    return kFailed;
+  }
+}
