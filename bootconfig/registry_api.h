@@ -39,6 +39,7 @@ inline constexpr RegType kRegExpandSz = 2;
 inline constexpr RegType kRegBinary = 3;
 inline constexpr RegType kRegDword = 4;
 inline constexpr RegType kRegMultiSz = 7;
+inline constexpr RegType kRegQword = 11;
 
 inline constexpr bool IsTextType(RegType type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;

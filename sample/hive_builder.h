@@ -11,18 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "registry_api.h"
+
 struct hive_h;
 
 namespace harnlode {
 
-// Raw value types as the registry numbers them.
-inline constexpr std::uint32_t kRegNone = 0;
-inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegExpandSz = 2;
-inline constexpr std::uint32_t kRegBinary = 3;
-inline constexpr std::uint32_t kRegDword = 4;
-inline constexpr std::uint32_t kRegMultiSz = 7;
-inline constexpr std::uint32_t kRegQword = 11;
 
 // Key paths are backslash-separated and relative to the hive's root key; "" is the root itself.
 // Names are matched without regard to case, as in the registry.
