@@ -1,0 +1,287 @@
+// The sample library: blank hives, the hive builder and reader, the sample installation and the
+// program that makes it.
+#include <gtest/gtest.h>
+#include <hivex.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "blank_hive.h"
+#include "hive_builder.h"
+#include "sample_installation.h"
+#include "text_conversion.h"
+
+namespace harnlode {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SampleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string name = (fs::temp_directory_path() / "harnlode-sample-XXXXXX").string();
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    folder_ = name;
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  fs::path folder_;
+};
+
+std::vector<std::uint8_t> FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t U32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+// Every file below the folder with its contents, to see that nothing changed.
+std::map<std::string, std::vector<std::uint8_t>> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    files[entry.path().string()] =
+        entry.is_regular_file() ? FileBytes(entry.path()) : std::vector<std::uint8_t>{};
+  }
+  return files;
+}
+
+std::string TextOf(const HiveValue& value) {
+  std::string text = EightBitFromUtf16le(value.data);
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+HiveValue Dword(std::uint32_t n) {
+  return {kRegDword,
+          {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16), std::uint8_t(n >> 24)}};
+}
+
+TEST_F(SampleTest, BlankHiveHasAConsistentBaseBlock) {
+  const fs::path file = folder_ / "blank";
+  WriteBlankHive(file);
+  const std::vector<std::uint8_t> bytes = FileBytes(file);
+  ASSERT_EQ(bytes.size(), 0x2000u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "regf");
+  EXPECT_EQ(U32At(bytes, 4), U32At(bytes, 8)) << "sequence numbers differ";
+  std::uint32_t checksum = 0;
+  for (std::size_t at = 0; at < 0x1FC; at += 4) checksum ^= U32At(bytes, at);
+  EXPECT_EQ(U32At(bytes, 0x1FC), checksum);
+  EXPECT_EQ(U32At(bytes, 0x28), 0x1000u) << "hive bins size";
+  EXPECT_EQ(std::string(bytes.begin() + 0x1000, bytes.begin() + 0x1004), "hbin");
+  EXPECT_FALSE(fs::exists(folder_ / "blank.partial"));
+}
+
+TEST_F(SampleTest, BlankHiveOpensInHivexAndTakesNewKeys) {
+  const fs::path file = folder_ / "blank";
+  WriteBlankHive(file);
+
+  hive_h* hive = hivex_open(file.c_str(), 0);
+  ASSERT_NE(hive, nullptr);
+  EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
+  EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
+  hivex_close(hive);
+
+  hive = hivex_open(file.c_str(), HIVEX_OPEN_WRITE);
+  ASSERT_NE(hive, nullptr);
+  const hive_node_h first = hivex_node_add_child(hive, hivex_root(hive), "First");
+  ASSERT_NE(first, 0u);
+  ASSERT_NE(hivex_node_add_child(hive, first, "Second"), 0u);
+  ASSERT_NE(hivex_node_add_child(hive, hivex_root(hive), "Third"), 0u);
+  ASSERT_EQ(hivex_commit(hive, nullptr, 0), 0);
+  hivex_close(hive);
+
+  const HiveContents contents = ReadHiveContents(file);
+  std::vector<std::string> keys;
+  for (const auto& [path, values] : contents) keys.push_back(path);
+  EXPECT_EQ(keys, (std::vector<std::string>{"", "First", "First\\Second", "Third"}));
+}
+
+TEST_F(SampleTest, BlankHiveReplacesAFileAndNamesTheFileWhenItFails) {
+  const fs::path file = folder_ / "hive";
+  std::ofstream(file) << "not a hive";
+  WriteBlankHive(file);
+  EXPECT_NO_THROW(ReadHiveContents(file));
+
+  const fs::path unwritable = folder_ / "missing" / "hive";
+  try {
+    WriteBlankHive(unwritable);
+    FAIL() << "no error for a missing folder";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find(unwritable.string()), std::string::npos);
+  }
+}
+
+TEST_F(SampleTest, BuilderRoundTripsValuesOfAnyTypeAndSize) {
+  const fs::path file = folder_ / "hive";
+  std::vector<std::uint8_t> large(3000);
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
+  {
+    HiveBuilder builder(file);
+    builder.SetValue("Data", "Empty", kRegBinary, {});
+    builder.SetValue("Data", "Four", kRegBinary, std::vector<std::uint8_t>{1, 2, 3, 4});
+    builder.SetValue("Data", "Five", kRegBinary, std::vector<std::uint8_t>{1, 2, 3, 4, 5});
+    builder.SetValue("Data", "Large", kRegBinary, large);
+    builder.SetValue("Data", "OddType", 0x12345, std::vector<std::uint8_t>{9});
+    builder.SetValue("Data", "Nothing", kRegNone, {});
+    builder.SetText("Data", "", "default value");
+    builder.SetText("Text", "Plain", "Grüße");
+    builder.SetText("Text", "Empty", "");
+    builder.SetExpandText("Text", "Path", "%SystemRoot%\\system32");
+    builder.SetMultiText("Text", "List", {"one", "two"});
+    builder.SetDword("Text", "Number", 0xCAFEF00D);
+    builder.Commit();
+  }
+
+  const HiveContents contents = ReadHiveContents(file);
+  ASSERT_EQ(contents.size(), 3u);
+  const HiveValues& data = contents.at("Data");
+  EXPECT_EQ(data.at("empty"), (HiveValue{kRegBinary, {}}));
+  EXPECT_EQ(data.at("four"), (HiveValue{kRegBinary, {1, 2, 3, 4}}));
+  EXPECT_EQ(data.at("five"), (HiveValue{kRegBinary, {1, 2, 3, 4, 5}}));
+  EXPECT_EQ(data.at("large"), (HiveValue{kRegBinary, large}));
+  EXPECT_EQ(data.at("oddtype"), (HiveValue{0x12345, {9}}));
+  EXPECT_EQ(data.at("nothing"), (HiveValue{kRegNone, {}}));
+  EXPECT_EQ(TextOf(data.at("")), "default value");
+
+  const HiveValues& text = contents.at("Text");
+  EXPECT_EQ(text.at("plain").type, kRegSz);
+  EXPECT_EQ(text.at("plain").data, Utf16leFromEightBit(std::string("Grüße") + '\0'));
+  EXPECT_EQ(text.at("empty"), (HiveValue{kRegSz, {0, 0}}));
+  EXPECT_EQ(text.at("path").type, kRegExpandSz);
+  EXPECT_EQ(TextOf(text.at("path")), "%SystemRoot%\\system32");
+  EXPECT_EQ(text.at("list"),
+            (HiveValue{kRegMultiSz, Utf16leFromEightBit(std::string("one\0two\0\0", 9))}));
+  EXPECT_EQ(text.at("number"), Dword(0xCAFEF00D));
+}
+
+TEST_F(SampleTest, BuilderMatchesKeyAndValueNamesWithoutRegardToCase) {
+  const fs::path file = folder_ / "hive";
+  {
+    HiveBuilder builder(file);
+    builder.AddKey("ControlSet001\\Services");
+    builder.AddKey("controlset001\\SERVICES\\usbstor\\");
+    builder.SetDword("ControlSet001\\Services\\USBSTOR", "Start", 3);
+    builder.SetDword("ControlSet001\\Services\\USBSTOR", "Type", 1);
+    builder.SetDword("ControlSet001\\Services\\USBSTOR", "START", 0);
+    builder.Commit();
+  }
+  const HiveContents contents = ReadHiveContents(file);
+  std::vector<std::string> keys;
+  for (const auto& [path, values] : contents) keys.push_back(path);
+  EXPECT_EQ(keys, (std::vector<std::string>{"", "ControlSet001", "ControlSet001\\Services",
+                                            "ControlSet001\\Services\\usbstor"}));
+  EXPECT_EQ(contents.at("ControlSet001\\Services\\usbstor"),
+            (HiveValues{{"start", Dword(0)}, {"type", Dword(1)}}));
+}
+
+TEST_F(SampleTest, ReadingSomethingElseThanAHiveFailsNamingTheFile) {
+  const fs::path file = folder_ / "text";
+  std::ofstream(file) << std::string(9000, 'x');
+  for (const fs::path& bad : {file, folder_ / "missing"}) {
+    try {
+      ReadHiveContents(bad);
+      FAIL() << "no error for " << bad;
+    } catch (const std::runtime_error& error) {
+      EXPECT_NE(std::string(error.what()).find(bad.string()), std::string::npos);
+    }
+  }
+}
+
+TEST_F(SampleTest, SampleInstallationIsAFreshInstallation) {
+  const fs::path windows = folder_ / "new" / "Windows";
+  MakeSampleInstallation(folder_ / "new");
+  EXPECT_TRUE(fs::is_regular_file(windows / "System32" / "drivers" / "USBSTOR.SYS"));
+  EXPECT_GT(fs::file_size(windows / "System32" / "drivers" / "USBSTOR.SYS"), 0u);
+
+  const HiveContents hive = ReadHiveContents(windows / "System32" / "config" / "SYSTEM");
+  EXPECT_EQ(hive.at("Select"), (HiveValues{{"current", Dword(1)},
+                                           {"default", Dword(1)},
+                                           {"failed", Dword(0)},
+                                           {"lastknowngood", Dword(2)}}));
+  EXPECT_TRUE(hive.contains("MountedDevices"));
+  EXPECT_TRUE(hive.contains("Setup"));
+  EXPECT_FALSE(hive.contains("ControlSet003"));
+
+  for (const std::string set : {"ControlSet001", "ControlSet002"}) {
+    SCOPED_TRACE(set);
+    EXPECT_TRUE(hive.contains(set + "\\Enum"));
+    EXPECT_TRUE(hive.contains(set + "\\Hardware Profiles"));
+    const std::string list = TextOf(hive.at(set + "\\Control\\ServiceGroupOrder").at("list"));
+    EXPECT_NE(list.find(std::string("\0Base\0", 6)), std::string::npos);
+
+    for (const std::string service : {"usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci"}) {
+      SCOPED_TRACE(service);
+      const HiveValues& values = hive.at(set + "\\Services\\" + service);
+      EXPECT_EQ(values.at("start"), Dword(3));
+      EXPECT_EQ(values.at("type"), Dword(1));
+      EXPECT_EQ(values.at("group").type, kRegSz);
+      EXPECT_EQ(TextOf(values.at("group")), "Base");
+      EXPECT_EQ(values.at("imagepath").type, kRegExpandSz);
+      EXPECT_EQ(TextOf(values.at("imagepath")), "system32\\DRIVERS\\" + service + ".sys");
+      EXPECT_TRUE(fs::is_regular_file(windows / "System32" / "drivers" / (service + ".sys")));
+    }
+    const HiveValues& usbstor = hive.at(set + "\\Services\\USBSTOR");
+    EXPECT_EQ(usbstor.at("start"), Dword(3));
+    EXPECT_FALSE(usbstor.contains("group"));
+
+    const HiveValues& acpi = hive.at(set + "\\Services\\ACPI");
+    EXPECT_EQ(acpi.at("start"), Dword(0));
+    EXPECT_EQ(TextOf(acpi.at("group")), "Boot Bus Extender");
+  }
+  EXPECT_EQ(hive.at("ControlSet001\\Services\\Tcpip"), hive.at("ControlSet002\\Services\\Tcpip"));
+}
+
+TEST_F(SampleTest, SampleInstallationNeverOverwritesOne) {
+  MakeSampleInstallation(folder_);
+  const auto before = Snapshot(folder_);
+  EXPECT_THROW(MakeSampleInstallation(folder_), std::runtime_error);
+  EXPECT_EQ(Snapshot(folder_), before);
+
+  const fs::path other = folder_ / "other";
+  fs::create_directories(other / "WINDOWS");
+  EXPECT_THROW(MakeSampleInstallation(other), std::runtime_error);
+  EXPECT_EQ(Snapshot(other).size(), 1u);
+}
+
+#ifdef HARNLODE_MAKE_SAMPLE_PROGRAM
+// Runs the program, returning its exit status and what it printed on standard output.
+std::pair<int, std::string> RunMakeSample(const std::string& arguments) {
+  const std::string command =
+      std::string(HARNLODE_MAKE_SAMPLE_PROGRAM) + " " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, ""};
+  std::string out;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST_F(SampleTest, MakeSampleProgramSaysWhereAndRefusesTwice) {
+  const std::string folder = "'" + (folder_ / "made").string() + "'";
+  const auto [made, out] = RunMakeSample(folder);
+  EXPECT_EQ(made, 0);
+  EXPECT_NE(out.find((folder_ / "made").string()), std::string::npos);
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+  EXPECT_TRUE(fs::exists(folder_ / "made" / "Windows" / "System32" / "config" / "SYSTEM"));
+
+  EXPECT_EQ(RunMakeSample(folder).first, 2);
+  EXPECT_EQ(RunMakeSample("").first, 2);
+  EXPECT_EQ(RunMakeSample("--help").first, 0);
+}
+#endif
+
+}  // namespace
+}  // namespace harnlode
