@@ -17,7 +17,6 @@ struct hive_h;
 
 namespace harnlode {
 
-
 // Key paths are backslash-separated and relative to the hive's root key; "" is the root itself.
 // Names are matched without regard to case, as in the registry.
 class HiveBuilder {
