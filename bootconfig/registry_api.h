@@ -55,6 +55,7 @@ inline constexpr RegAccess kDelete = 0x00010000;
 inline constexpr RegAccess kStandardRightsRead = 0x00020000;
 inline constexpr RegAccess kWriteDac = 0x00040000;
 inline constexpr RegAccess kWriteOwner = 0x00080000;
+inline constexpr RegAccess kKeyRead = 0x00020019;
 inline constexpr RegAccess kKeyAllAccess = 0x000F003F;
 // Every right that lets the holder change the key, its values or its security.
 inline constexpr RegAccess kKeyWriteRights =
