@@ -1,0 +1,173 @@
+// Bad installations and hive files: a clear failure naming the file, the hive left unchanged.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "collecting_log.h"
+#include "failure_text.h"
+#include "installation_error.h"
+#include "registry.h"
+#include "temp_installation.h"
+
+namespace harnlode::testing {
+namespace {
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The failure that a run on the folder ends with, or "" when it ends normally.
+std::string RunFailure(const fs::path& folder, bool analyze_only,
+                       std::function<void(const std::string&)> on_line = {}) {
+  try {
+    OfflineSystem system(folder);
+    UseTargetSystem use(system);
+    CollectingLog log;
+    log.on_line = std::move(on_line);
+    log.Run(analyze_only);
+  } catch (const std::exception& e) {
+    return FailureText(e);
+  }
+  return "";
+}
+
+class InstallationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    windows_.AddUsbServices({"ControlSet001"}, "Base", 3);
+    windows_.AddDriverFile();
+    windows_.Commit();
+  }
+  TempInstallation windows_;
+};
+
+TEST_F(InstallationTest, MissingFolderOrHiveIsNamed) {
+  const fs::path nowhere = windows_.Folder() / "nowhere";
+  EXPECT_THAT(RunFailure(nowhere, true), ::testing::HasSubstr("\"" + nowhere.string() + "\""));
+  fs::remove(windows_.HivePath());
+  const std::string failure = RunFailure(windows_.Folder(), true);
+  EXPECT_THAT(failure, ::testing::HasSubstr("holds no Windows installation"));
+  EXPECT_THAT(failure, ::testing::HasSubstr("Windows/System32/config/SYSTEM"));
+}
+
+TEST_F(InstallationTest, UnreadableHivesAreRefusedAndLeftAlone) {
+  const std::string hive = ReadFile(windows_.HivePath());
+  std::string bad_checksum = hive;
+  bad_checksum[0x1FC] ^= 0x55;
+  std::string bad_bin = hive;
+  bad_bin[0x1000] = 'X';
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* says;
+  } cases[] = {
+      {"text", "this is not a hive\n", "is not a Windows registry hive"},
+      {"empty", "", "is not a Windows registry hive"},
+      {"truncated header", hive.substr(0, 100), "is not a Windows registry hive"},
+      {"truncated bins", hive.substr(0, 4096 + 100), "is damaged"},
+      {"bad checksum", bad_checksum, "is damaged"},
+      {"bad hive bin", bad_bin, "is damaged"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(windows_.HivePath(), c.bytes);
+    for (bool analyze_only : {true, false}) {
+      const std::string failure = RunFailure(windows_.Folder(), analyze_only);
+      EXPECT_THAT(failure, ::testing::HasSubstr(c.says));
+      EXPECT_THAT(failure, ::testing::HasSubstr(windows_.HivePath().string()));
+    }
+    EXPECT_EQ(ReadFile(windows_.HivePath()), c.bytes);
+  }
+}
+
+TEST_F(InstallationTest, HiveWithAnUnfinishedWriteIsReadButNeverWritten) {
+  std::string hive = ReadFile(windows_.HivePath());
+  hive[4] = static_cast<char>(hive[4] + 1);  // primary sequence number ahead of the secondary
+  std::uint32_t checksum = 0;
+  for (int i = 0; i < 0x1FC; i += 4) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, &hive[i], 4);
+    checksum ^= word;
+  }
+  std::memcpy(&hive[0x1FC], &checksum, 4);
+  WriteFile(windows_.HivePath(), hive);
+
+  EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
+  EXPECT_THAT(RunFailure(windows_.Folder(), false),
+              ::testing::HasSubstr("its two sequence numbers differ"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+}
+
+TEST_F(InstallationTest, LinksMayNotLeadOutOfTheInstallation) {
+  TempFolder elsewhere;
+  const fs::path config = windows_.Folder() / "Windows/System32/config";
+  fs::rename(config, elsewhere.Path() / "config");
+  fs::create_directory_symlink(elsewhere.Path() / "config", config);
+  EXPECT_THAT(RunFailure(windows_.Folder(), true), ::testing::HasSubstr("link that leads outside"));
+
+  // A link that stays inside is followed, and stays a link when the hive is rewritten.
+  fs::remove(config);
+  fs::rename(elsewhere.Path() / "config", windows_.Folder() / "config-real");
+  fs::create_directory_symlink("../../config-real", config);
+  EXPECT_EQ(RunFailure(windows_.Folder(), false), "");
+  EXPECT_TRUE(fs::is_symlink(config));
+  EXPECT_EQ(ReadHiveContents(windows_.Folder() / "config-real/SYSTEM")
+                .at("ControlSet001\\Services\\usbhub")
+                .at("start")
+                .data,
+            (std::vector<std::uint8_t>{0, 0, 0, 0}));
+
+  // A driver file outside the installation is not the installation's driver file.
+  const fs::path driver = windows_.Folder() / "Windows/System32/drivers/USBSTOR.SYS";
+  fs::rename(driver, elsewhere.Path() / "USBSTOR.SYS");
+  fs::create_symlink(elsewhere.Path() / "USBSTOR.SYS", driver);
+  OfflineSystem system(windows_.Folder());
+  EXPECT_FALSE(system.IsFile("c:\\windows\\system32\\DRIVERS\\USBSTOR.SYS"));
+  EXPECT_FALSE(system.IsFile("d:\\windows\\system32\\DRIVERS\\USBSTOR.SYS"));
+}
+
+TEST_F(InstallationTest, WriteBackReplacesTheFileWholeAndKeepsItsRights) {
+  fs::permissions(windows_.HivePath(), fs::perms(0640));
+  EXPECT_EQ(RunFailure(windows_.Folder(), false), "");
+  EXPECT_EQ(fs::status(windows_.HivePath()).permissions(), fs::perms(0640));
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry :
+       fs::directory_iterator(windows_.HivePath().parent_path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+}
+
+TEST_F(InstallationTest, HiveChangedByAnotherProgramDuringARunIsNotOverwritten) {
+  const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
+  auto change_hive = [&](const std::string& line) {
+    if (line.starts_with("Writing")) WriteFile(windows_.HivePath(), theirs);
+  };
+  EXPECT_THAT(RunFailure(windows_.Folder(), false, change_hive),
+              ::testing::HasSubstr("was changed by another program"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
+}
+
+TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {
+  windows_.Hive().SetText("ControlSet001\\Services\\usbhub", "Start", "3");
+  windows_.Commit();
+  auto change_hive = [&](const std::string& line) {
+    if (line.starts_with("Writing"))
+      WriteFile(windows_.HivePath(), ReadFile(windows_.HivePath()) + "x");
+  };
+  const std::string failure = RunFailure(windows_.Folder(), false, change_hive);
+  EXPECT_THAT(failure, ::testing::StartsWith("Ungültiger Datentyp für 'Start'\n"));
+  EXPECT_THAT(failure, ::testing::HasSubstr("was changed by another program"));
+}
+
+}  // namespace
+}  // namespace harnlode::testing
