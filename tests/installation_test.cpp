@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "collecting_log.h"
 #include "failure_text.h"
@@ -167,6 +168,29 @@ TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {
   const std::string failure = RunFailure(windows_.Folder(), false, change_hive);
   EXPECT_THAT(failure, ::testing::StartsWith("Ungültiger Datentyp für 'Start'\n"));
   EXPECT_THAT(failure, ::testing::HasSubstr("was changed by another program"));
+}
+
+TEST_F(InstallationTest, CorruptedCellsEndInAFailureNeverACrash) {
+  windows_.AddUsbServices({"ControlSet002"}, "System Reserved", 0);
+  windows_.Commit();
+  const std::string pristine = ReadFile(windows_.HivePath());
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 300; ++round) {
+    std::string hive = pristine;
+    for (int i = 0; i < 8; ++i) {
+      std::uniform_int_distribution<std::size_t> position(0x1000, hive.size() - 1);
+      hive[position(random)] = static_cast<char>(random());
+    }
+    WriteFile(windows_.HivePath(), hive);
+    try {
+      OfflineSystem system(windows_.Folder());
+      UseTargetSystem use(system);
+      CollectingLog log;
+      log.Run(round % 2 == 0);
+    } catch (const EInstallationError&) {
+    } catch (const ERegistryException&) {
+    }
+  }
 }
 
 }  // namespace

@@ -184,10 +184,13 @@ RegStatus OfflineRegistry::QueryValue(RegKey key, const std::string& name, RegTy
   const hive_value_h value = hivex_node_get_value(hive, handle->node.node, name.c_str());
   if (value == 0 && errno != 0) Hive().ThrowDamaged();
   if (value == 0) return not_found();
-  hive_type stored_type{};
+  // The stored type may be any number; it is received as one, since not every number is a valid
+  // hive_type.
+  static_assert(sizeof(hive_type) == sizeof(RegType));
+  RegType stored_type = kRegNone;
   std::size_t stored_length = 0;
   const std::unique_ptr<char, FreeDeleter> raw(
-      hivex_value_value(hive, value, &stored_type, &stored_length));
+      hivex_value_value(hive, value, reinterpret_cast<hive_type*>(&stored_type), &stored_length));
   if (!raw) Hive().ThrowDamaged();
 
   // Text reaches the caller converted, and its size is counted in converted bytes.
@@ -236,7 +239,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
   RequireComplete();
   hive_set_value value{};
   value.key = const_cast<char*>(name.c_str());
-  value.t = static_cast<hive_type>(type);
+  std::memcpy(&value.t, &type, sizeof type);  // any number, valid hive_type or not
   value.len = stored.size();
   value.value = reinterpret_cast<char*>(stored.data());
   errno = 0;
