@@ -87,13 +87,16 @@ void HiveFile::ThrowDamaged() const {
        "). Repair it with Windows, or restore it from a backup.");
 }
 
+void HiveFile::RequireComplete() const {
+  if (complete_) return;
+  Fail("The registry hive " + Quoted(path_) +
+       " was not completely written the last time Windows used it (its two sequence numbers "
+       "differ), so Harnlode does not change it. Start that Windows once, shut it down "
+       "normally, then try again.");
+}
+
 void HiveFile::Save() {
-  if (!complete_) {
-    Fail("The registry hive " + Quoted(path_) +
-         " was not completely written the last time Windows used it (its two sequence numbers "
-         "differ), so Harnlode does not change it. Start that Windows once, shut it down "
-         "normally, then try again.");
-  }
+  RequireComplete();
   struct stat now = {};
   if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
     Fail("The registry hive " + Quoted(path_) +

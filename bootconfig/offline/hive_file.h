@@ -20,13 +20,14 @@ class HiveFile {
   hive_h* Handle() const { return hive_; }
   const std::filesystem::path& Path() const { return path_; }
 
-  // False when the last writer did not finish: the two sequence numbers differ, and the rest of
-  // that write may only be in the transaction logs, which this program does not read.
-  bool Complete() const { return complete_; }
+  // Throws EInstallationError, telling why, when the last writer did not finish: the two sequence
+  // numbers differ, and the rest of that write may only be in the transaction logs, which this
+  // program does not read. Such a hive may be read but not changed.
+  void RequireComplete() const;
 
   // Replaces the file with the hive's content: a new file beside it, flushed to disk, renamed
   // over it, the folder flushed. Whatever happens, the file holds either the old hive or the new.
-  // Throws EInstallationError when the hive is not Complete() or the file cannot be replaced.
+  // Throws EInstallationError when RequireComplete() does or the file cannot be replaced.
   void Save();
 
   // Throws EInstallationError telling that the hive is damaged; for failures found while reading.

@@ -75,10 +75,6 @@ bool OfflineRegistry::InstallationWritable() {
          ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-void OfflineRegistry::RequireComplete() {
-  if (!Hive().Complete()) Hive().Save();  // refuses, telling why
-}
-
 const OfflineRegistry::Handle* OfflineRegistry::FindHandle(RegKey key) const {
   const auto it = handles_.find(key);
   return it == handles_.end() ? nullptr : &it->second;
@@ -116,7 +112,7 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
     if (child == 0 && errno != 0) Hive().ThrowDamaged();
     if (child == 0) {
       if (!create || name.empty()) return kErrorFileNotFound;
-      RequireComplete();
+      Hive().RequireComplete();
       errno = 0;
       child = hivex_node_add_child(hive, node.node, name.c_str());
       if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
@@ -236,7 +232,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
     stored = Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!terminated) stored.insert(stored.end(), {0, 0});
   }
-  RequireComplete();
+  Hive().RequireComplete();
   hive_set_value value{};
   value.key = const_cast<char*>(name.c_str());
   std::memcpy(&value.t, &type, sizeof type);  // any number, valid hive_type or not

@@ -52,7 +52,6 @@ class OfflineRegistry final : public RegistryStore {
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
   bool InstallationWritable();
   HiveFile& Hive();
-  void RequireComplete();
   void WriteBack();
   void EndRun();
 
