@@ -116,7 +116,11 @@ TEST_F(RegistryTest, ReadsTextAsStored) {
   Store("OddLength", kRegSz, {'o', 0, 'k', 0, 0});
   Store("Umlaut", kRegSz, {'f', 0, 0xFC, 0, 'r', 0, 0, 0});
   Store("Empty", kRegSz, {});
+  std::vector<std::uint8_t> long_text;
+  for (int i = 0; i < 40000; ++i) long_text.insert(long_text.end(), {'x', 0});
+  Store("Long", kRegSz, long_text);
   WithKey([](TRegistry& registry) {
+    EXPECT_EQ(registry.ReadText("Long"), std::string(40000, 'x'));
     EXPECT_EQ(registry.ReadText("Embedded"), "a");
     EXPECT_EQ(registry.ReadText("Expandable"), "%X%");
     EXPECT_EQ(registry.ReadText("Unterminated"), "hi");
