@@ -1,0 +1,97 @@
+#include "navigation_pane.h"
+
+#include <QEvent>
+#include <QLinearGradient>
+#include <QPainter>
+
+#include "olive_theme.h"
+
+namespace harnlode {
+
+NavigationPage::NavigationPage(QWidget* parent) : QWidget(parent) {
+  setAutoFillBackground(true);
+  setBackgroundRole(QPalette::Base);
+}
+
+NavigationPane::NavigationPane(QWidget* parent) : QWidget(parent) {}
+
+QRect NavigationPane::PageRect() const {
+  const int inner_width = width() - 2 * kFrameWidth;
+  const int page_height = height() - 2 * kFrameWidth - kSplitterHeight - kStripHeight;
+  return {kFrameWidth, kFrameWidth, qMax(0, inner_width), qMax(0, page_height)};
+}
+
+QRect NavigationPane::SplitterRect() const {
+  const QRect page = PageRect();
+  return {page.left(), page.bottom() + 1, page.width(), kSplitterHeight};
+}
+
+QRect NavigationPane::StripRect() const {
+  const QRect splitter = SplitterRect();
+  return {splitter.left(), splitter.bottom() + 1, splitter.width(), kStripHeight};
+}
+
+QRect NavigationPane::SelectorRect() const {
+  const QRect strip = StripRect();
+  return {strip.right() + 1 - kSelectorWidth, strip.top(), kSelectorWidth, strip.height()};
+}
+
+// The page is made by the form after the pane, so it is placed whenever it arrives as well as
+// whenever the pane changes size.
+bool NavigationPane::event(QEvent* event) {
+  if (event->type() == QEvent::ChildPolished) PlacePages();
+  return QWidget::event(event);
+}
+
+void NavigationPane::resizeEvent(QResizeEvent* event) {
+  PlacePages();
+  QWidget::resizeEvent(event);
+}
+
+void NavigationPane::PlacePages() {
+  for (NavigationPage* page : findChildren<NavigationPage*>(Qt::FindDirectChildrenOnly)) {
+    page->setGeometry(PageRect());
+  }
+}
+
+void NavigationPane::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+
+  painter.setPen(olive::kFrame);
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+
+  const QRect splitter = SplitterRect();
+  QLinearGradient splitter_fill(splitter.topLeft(), splitter.bottomLeft());
+  splitter_fill.setColorAt(0, olive::kSplitterTop);
+  splitter_fill.setColorAt(1, olive::kSplitterBottom);
+  painter.fillRect(splitter, splitter_fill);
+  // A row of grip dots in the middle says that the bar is a splitter.
+  const int dots = 9;
+  const int first_dot = splitter.center().x() - (dots * 4) / 2;
+  const int dot_top = splitter.top() + 2;
+  for (int i = 0; i < dots; ++i) {
+    const int x = first_dot + i * 4;
+    painter.fillRect(x + 1, dot_top + 1, 2, 2, olive::kGripLight);
+    painter.fillRect(x, dot_top, 2, 2, olive::kGripDark);
+  }
+
+  const QRect strip = StripRect();
+  QLinearGradient strip_fill(strip.topLeft(), strip.bottomLeft());
+  strip_fill.setColorAt(0, olive::kStripTop);
+  strip_fill.setColorAt(1, olive::kStripBottom);
+  painter.fillRect(strip, strip_fill);
+  painter.setPen(olive::kFrame);
+  painter.drawLine(strip.topLeft(), strip.topRight());
+
+  // The active page's selector, pressed: warm fill, dark edge at top and left.
+  const QRect selector = SelectorRect().adjusted(0, 1, 0, 0);
+  QLinearGradient selector_fill(selector.topLeft(), selector.bottomLeft());
+  selector_fill.setColorAt(0, olive::kSelectedTop);
+  selector_fill.setColorAt(1, olive::kSelectedBottom);
+  painter.fillRect(selector, selector_fill);
+  painter.setPen(olive::kSelectedBorder);
+  painter.drawLine(selector.topLeft(), selector.topRight());
+  painter.drawLine(selector.topLeft(), selector.bottomLeft());
+}
+
+}  // namespace harnlode

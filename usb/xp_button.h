@@ -1,0 +1,28 @@
+// A command button in the Office-XP manner: flat on its page until the pointer rests on it, its
+// picture above its caption, no focus rectangle. Enter or Return presses it when it has the focus.
+// Its tooltip, when it has one, stays for kToolTipDuration.
+#pragma once
+
+#include <QPushButton>
+
+namespace harnlode {
+
+class XpButton : public QPushButton {
+  Q_OBJECT
+ public:
+  static constexpr int kPictureCaptionGap = 3;
+  static constexpr int kToolTipDuration = 2500;
+
+  explicit XpButton(QWidget* parent = nullptr);
+
+  // Where the picture and the caption are drawn, in the button's own coordinates.
+  QRect PictureRect() const;
+  QRect CaptionRect() const;
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace harnlode
