@@ -1,31 +1,37 @@
 // harnlode: the window program.
+// On Windows it works on the running system and takes no command line. Elsewhere:
 //   harnlode [WINDOWS_FOLDER]
 // WINDOWS_FOLDER is where the Windows installation to work on is mounted: the folder that stands
 // for its drive c:. Without it the program looks for the one mounted Windows installation.
+#include <memory>
+
+#include "harnlode_application.h"
+#include "startup_show.h"
+#include "usb.h"
+
+#ifndef _WIN32
 #include <QStringList>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "error_box.h"
 #include "failure_text.h"
-#include "harnlode_application.h"
 #include "installation_choice.h"
 #include "offline/offline_system.h"
 #include "period_rule.h"
 #include "target_system.h"
-#include "usb.h"
+#endif
 
 namespace {
 
+#ifndef _WIN32
 constexpr int kNoInstallation = 2;
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  harnlode::HarnlodeApplication application(argc, argv);
-
+// The installation that the command line names or the one that is mounted; null, having told
+// the user why, when there is none to work on.
+std::unique_ptr<harnlode::OfflineSystem> OpenInstallation(
+    const harnlode::HarnlodeApplication& application) {
   std::vector<std::string> arguments;
   for (const QString& argument : application.arguments().mid(1)) {
     arguments.push_back(argument.toStdString());
@@ -34,22 +40,31 @@ int main(int argc, char** argv) {
   const harnlode::InstallationChoice choice = harnlode::ChooseInstallation(arguments, mountinfo);
   if (choice.folder.empty()) {
     harnlode::ShowErrorBox(application.Title(), QString::fromStdString(choice.problem));
-    return kNoInstallation;
+    return nullptr;
   }
-
-  std::unique_ptr<harnlode::OfflineSystem> system;
   try {
-    system = std::make_unique<harnlode::OfflineSystem>(choice.folder);
+    return std::make_unique<harnlode::OfflineSystem>(choice.folder);
   } catch (const std::exception& failure) {
     harnlode::ShowErrorBox(
         application.Title(),
         harnlode::WithClosingPeriod(QString::fromStdString(harnlode::FailureText(failure))));
-    return kNoInstallation;
+    return nullptr;
   }
-  harnlode::UseTargetSystem use_installation(*system);
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  harnlode::HarnlodeApplication application(argc, argv);
+#ifndef _WIN32
+  const std::unique_ptr<harnlode::OfflineSystem> installation = OpenInstallation(application);
+  if (!installation) return kNoInstallation;
+  harnlode::UseTargetSystem use_installation(*installation);
+#endif
 
   harnlode::TForm1 form;
-  form.show();
+  harnlode::ShowAsLaunched(form);
   application.exec();
   return 0;
 }

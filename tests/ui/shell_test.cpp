@@ -18,13 +18,17 @@
 namespace harnlode {
 namespace {
 
-// A widget whose mouse press throws straight out of its event handler, past any guard.
-class ThrowingWidget : public QWidget {
+// An object whose handling of a user event throws straight out of its event handler, past any
+// guard.
+class ThrowingObject : public QObject {
  public:
-  std::function<void()> on_press;
+  std::function<void()> on_event;
 
  protected:
-  void mousePressEvent(QMouseEvent*) override { on_press(); }
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::User) on_event();
+    return QObject::event(event);
+  }
 };
 
 std::string MountLine(int id, const std::string& point, const std::string& type) {
@@ -133,21 +137,20 @@ class ShellTest : public QObject {
   // An exception that leaves an event handler itself is caught around the event's handling; the
   // mouse grab is released before the box comes up.
   void failureEscapingAnEventHandlerIsCaughtAroundIt() {
-    ThrowingWidget widget;
-    widget.resize(100, 100);
-    widget.on_press = [&] {
-      widget.grabMouse();
+    QWidget window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    ThrowingObject object;
+    object.on_event = [&] {
+      window.grabMouse();
       throw std::logic_error("Unexpected state");
     };
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowActive(&widget));
-    QWidget* grabber_while_up = &widget;
+    QWidget* grabber_while_up = &window;
     BoxCloser closer([&] { grabber_while_up = QWidget::mouseGrabber(); });
-    QTest::mousePress(&widget, Qt::LeftButton);
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
     QTRY_VERIFY(closer.Seen().seen);
     QCOMPARE(closer.Seen().text, QString("Unexpected state."));
     QCOMPARE(grabber_while_up, nullptr);
-    QTest::mouseRelease(&widget, Qt::LeftButton);
   }
 
   void silentAbortShowsNothing() {

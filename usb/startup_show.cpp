@@ -1,0 +1,31 @@
+#include "startup_show.h"
+
+#include <QWidget>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace harnlode {
+
+void ShowAsLaunched(QWidget& window) {
+#ifdef _WIN32
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  GetStartupInfoW(&startup);
+  if (startup.dwFlags & STARTF_USESHOWWINDOW) {
+    if (startup.wShowWindow == SW_SHOWMAXIMIZED) {
+      window.showMaximized();
+      return;
+    }
+    if (startup.wShowWindow == SW_SHOWMINNOACTIVE) {
+      window.setAttribute(Qt::WA_ShowWithoutActivating);
+      window.showMinimized();
+      return;
+    }
+  }
+#endif
+  window.show();
+}
+
+}  // namespace harnlode

@@ -1,0 +1,11 @@
+// Shows the main window as the program was launched: maximized or minimized when the launcher
+// asked for that (Windows' start-up show command), else normally.
+#pragma once
+
+class QWidget;
+
+namespace harnlode {
+
+void ShowAsLaunched(QWidget& window);
+
+}  // namespace harnlode
