@@ -84,17 +84,6 @@ class LogTextTest : public QObject {
     QVERIFY(!log_->document()->toRawText().contains(u'\r'));
   }
 
-  void twoRunsOneAfterTheOther() {
-    SetExactLogText(*log_, "intro\r\n");
-    for (int run = 0; run < 2; ++run) {
-      AppendLogLine(*log_, "Analysing...\n\n");
-      AppendLogLine(*log_, "line\n");
-      AppendLogLine(*log_, "\n\n verdict\n");
-    }
-    const QString report = "Analysing...\n\n\r\nline\n\r\n\n\n verdict\n\r\n";
-    QCOMPARE(Exact(), "intro\r\n" + report + report);
-  }
-
   void userTextWithoutBreakStaysAndTheNextLineStartsBelowIt() {
     SetExactLogText(*log_, "intro\r\n");
     TypeAtEnd("typed by hand");
