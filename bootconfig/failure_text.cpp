@@ -21,10 +21,13 @@ std::string FailureText(const std::exception& failure) {
   return text;
 }
 
-std::string ErrorBoxText(const std::exception& failure) {
-  std::string text = FailureText(failure);
+std::string WithClosingPeriod(std::string text) {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
   return text;
+}
+
+std::string ErrorBoxText(const std::exception& failure) {
+  return WithClosingPeriod(FailureText(failure));
 }
 
 }  // namespace harnlode

@@ -13,8 +13,12 @@ void KeepUnreportedFailure(const std::string& message);
 // The failure's message, followed by every kept failure, one per line; the kept ones are cleared.
 std::string FailureText(const std::exception& failure);
 
-// FailureText as the error box shows it: a period is added when the text does not end in one or
-// in another character whose code is below it (a quote mark, "!", ")").
+// The text with a period added when it is not empty and its last character's code is above that
+// of "." (46): a message ending in a letter, digit, "?" or ":" gets one; one ending in ".", "!",
+// ")" or a quote mark does not.
+std::string WithClosingPeriod(std::string text);
+
+// FailureText as the error box shows it, WithClosingPeriod.
 std::string ErrorBoxText(const std::exception& failure);
 
 }  // namespace harnlode

@@ -2,7 +2,6 @@
 
 #include "error_box.h"
 #include "failure_text.h"
-#include "period_rule.h"
 #include "silent_abort.h"
 
 namespace harnlode {
@@ -15,11 +14,11 @@ void ReportFailure(std::exception_ptr failure, const QString& title) {
     return;
   } catch (const std::exception& known) {
     // The program's 8-bit text is UTF-8.
-    text = QString::fromStdString(FailureText(known));
+    text = QString::fromStdString(ErrorBoxText(known));
   } catch (...) {
-    text = QStringLiteral("An unexpected failure ended the action");
+    text = QString::fromStdString(WithClosingPeriod("An unexpected failure ended the action"));
   }
-  ShowErrorBox(title, WithClosingPeriod(text));
+  ShowErrorBox(title, text);
 }
 
 }  // namespace harnlode

@@ -19,7 +19,6 @@
 #include "failure_text.h"
 #include "installation_choice.h"
 #include "offline/offline_system.h"
-#include "period_rule.h"
 #include "target_system.h"
 #endif
 
@@ -45,9 +44,8 @@ std::unique_ptr<harnlode::OfflineSystem> OpenInstallation(
   try {
     return std::make_unique<harnlode::OfflineSystem>(choice.folder);
   } catch (const std::exception& failure) {
-    harnlode::ShowErrorBox(
-        application.Title(),
-        harnlode::WithClosingPeriod(QString::fromStdString(harnlode::FailureText(failure))));
+    harnlode::ShowErrorBox(application.Title(),
+                           QString::fromStdString(harnlode::ErrorBoxText(failure)));
     return nullptr;
   }
 }

@@ -7,10 +7,10 @@
 #include <stdexcept>
 
 #include "application_title.h"
+#include "failure_text.h"
 #include "harnlode_application.h"
 #include "installation_choice.h"
 #include "mounted_installations.h"
-#include "period_rule.h"
 #include "sample_installation.h"
 #include "silent_abort.h"
 #include "window_test_support.h"
@@ -93,7 +93,7 @@ class ShellTest : public QObject {
   void periodRule() {
     QFETCH(QString, message);
     QFETCH(QString, shown);
-    QCOMPARE(WithClosingPeriod(message), shown);
+    QCOMPARE(QString::fromStdString(WithClosingPeriod(message.toStdString())), shown);
   }
 
   void applicationUsesItsTitle() {
