@@ -1,4 +1,5 @@
-// The offline store keeps the platform registry's calling conventions, which the accessor relies on.
+// The offline store keeps the platform registry's calling conventions, which the accessor relies
+// on.
 #include "offline/offline_registry.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,8 @@ class OfflineRegistryTest : public ::testing::Test {
     windows_.Hive().SetDword("Key", "Number", 5);
     windows_.Commit();
     store_.AccessorCreated();
-    ASSERT_EQ(store_.OpenKey(kHkeyLocalMachine, "SYSTEM\\Key", kKeyAllAccess, &key_), kErrorSuccess);
+    ASSERT_EQ(store_.OpenKey(kHkeyLocalMachine, "SYSTEM\\Key", kKeyAllAccess, &key_),
+              kErrorSuccess);
   }
   void TearDown() override {
     store_.CloseKey(key_);
@@ -109,9 +111,9 @@ TEST_F(OfflineRegistryTest, HandlesBehaveAsThePlatformsDo) {
   ASSERT_EQ(store_.OpenKey(key_, "", kKeyRead, &key), kErrorSuccess);
   EXPECT_NE(key, key_);
   std::uint32_t number = 0, size = 4;
-  EXPECT_EQ(store_.QueryValue(key, "Number", nullptr, reinterpret_cast<std::uint8_t*>(&number),
-                              &size),
-            kErrorSuccess);
+  EXPECT_EQ(
+      store_.QueryValue(key, "Number", nullptr, reinterpret_cast<std::uint8_t*>(&number), &size),
+      kErrorSuccess);
   EXPECT_EQ(number, 5u);
   EXPECT_EQ(store_.SetValue(key, "Number", kRegDword, reinterpret_cast<std::uint8_t*>(&number), 4),
             kErrorAccessDenied)
