@@ -6,6 +6,7 @@
 
 #include "collecting_log.h"
 #include "registry.h"
+#include "sample_installation.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {
@@ -129,6 +130,35 @@ TEST(InvestigateRegistry, TuningWritesExactlyTheValuesThatDiffer) {
 
   EXPECT_EQ(RunCheck(windows.Folder(), kAnalyze),
             ServiceLines({"ControlSet001"}, "System Reserved", 0) + Lines{kReadyVerdict});
+}
+
+TEST(InvestigateRegistry, TuningTheSampleChangesExactlyTheTwoValuesOfEachUsbService) {
+  TempFolder folder;
+  MakeSampleInstallation(folder.Path());
+  const std::filesystem::path hive = folder.Path() / "Windows/System32/config/SYSTEM";
+  const HiveContents before = ReadHiveContents(hive);
+
+  EXPECT_EQ(RunCheck(folder.Path(), kTune).back(), kReadyVerdict);
+  EXPECT_EQ(RunCheck(folder.Path(), kAnalyze),
+            ServiceLines({"ControlSet001", "ControlSet002"}, "System Reserved", 0) +
+                Lines{kReadyVerdict});
+
+  HiveContents changed;
+  const HiveContents after = ReadHiveContents(hive);
+  ASSERT_EQ(after.size(), before.size());
+  for (const auto& [key, values] : after) {
+    for (const auto& [name, value] : values) {
+      if (!before.at(key).contains(name) || before.at(key).at(name) != value) {
+        changed[key][name] = value;
+      }
+    }
+  }
+  EXPECT_EQ(changed.size(), 12u);
+  for (const auto& [key, values] : changed) {
+    EXPECT_EQ(values.size(), 2u) << key;
+    EXPECT_EQ(values.at("start"), (HiveValue{kRegDword, {0, 0, 0, 0}})) << key;
+    EXPECT_EQ(values.at("group").type, kRegSz) << key;
+  }
 }
 
 TEST(InvestigateRegistry, MissingDriverFileMakesEveryRunNotReady) {
