@@ -62,13 +62,19 @@ void TRegistry::SetRoot(RegKey key) {
   CloseCurrent();
 }
 
+// A leading backslash starts from the root; any other path from the open key, if there is one.
+TRegistry::Resolved TRegistry::Resolve(const std::string& path) const {
+  if (HasLeadingBackslash(path)) return {root_key_, path.substr(1), false};
+  if (current_key_ != kNoKey) return {current_key_, path, true};
+  return {root_key_, path, false};
+}
+
 bool TRegistry::KeyPresent(const std::string& path) {
-  const bool absolute = HasLeadingBackslash(path);
-  const RegKey base = (!absolute && current_key_ != kNoKey) ? current_key_ : root_key_;
+  const Resolved resolved = Resolve(path);
   const RegAccess read_rights =
       (access_mask_ & kKeyWow64Views) | kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys;
   RegKey key = kNoKey;
-  if (store_.OpenKey(base, absolute ? path.substr(1) : path, read_rights, &key) != kErrorSuccess) {
+  if (store_.OpenKey(resolved.base, resolved.subkey, read_rights, &key) != kErrorSuccess) {
     return false;
   }
   store_.CloseKey(key);
@@ -76,16 +82,13 @@ bool TRegistry::KeyPresent(const std::string& path) {
 }
 
 bool TRegistry::OpenPath(const std::string& path, bool create) {
-  const bool absolute = HasLeadingBackslash(path);
-  const bool relative_to_current = !absolute && current_key_ != kNoKey;
-  const std::string subkey = absolute ? path.substr(1) : path;
-  const RegKey base = relative_to_current ? current_key_ : root_key_;
+  const auto [base, subkey, below_current] = Resolve(path);
   RegKey key = kNoKey;
   const RegStatus status = (create && !subkey.empty())
                                ? store_.CreateKey(base, subkey, access_mask_, &key)
                                : store_.OpenKey(base, subkey, access_mask_, &key);
   if (status != kErrorSuccess) return false;
-  const std::string new_path = relative_to_current ? current_path_ + "\\" + subkey : subkey;
+  const std::string new_path = below_current ? current_path_ + "\\" + subkey : subkey;
   CloseCurrent();
   current_key_ = key;
   current_path_ = new_path;

@@ -44,6 +44,15 @@ class TRegistry {
   void SetAccessMask(RegAccess mask) { access_mask_ = mask; }
 
  private:
+  // Where a path leads: the key it starts from, the path below it, and whether that key is the
+  // open one.
+  struct Resolved {
+    RegKey base;
+    std::string subkey;
+    bool below_current;
+  };
+  Resolved Resolve(const std::string& path) const;
+
   RegistryStore& store_;
   RegKey current_key_ = kNoKey;
   RegKey root_key_ = kHkeyCurrentUser;

@@ -4,18 +4,11 @@
 #include <optional>
 #include <vector>
 
+#include "offline/windows_names.h"
+
 namespace harnlode {
 namespace fs = std::filesystem;
 namespace {
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    auto lower = [](char c) {
-      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return lower(x) == lower(y);
-  });
-}
 
 std::vector<std::string_view> Components(std::string_view relative) {
   std::vector<std::string_view> components;

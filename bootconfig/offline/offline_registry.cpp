@@ -8,19 +8,14 @@
 #include <cstring>
 #include <vector>
 
-#include "installation_error.h"
-#include "offline/installation_path.h"
 #include "offline/offline_system.h"
+#include "offline/windows_names.h"
 #include "text_conversion.h"
 
 namespace harnlode {
 namespace {
 
 constexpr std::string_view kHiveKeyName = "SYSTEM";
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // The key names of a path, with trailing backslashes dropped. Empty names in the middle are kept:
 // no key has one, so such a path names no key.
@@ -49,23 +44,8 @@ OfflineRegistry::OfflineRegistry(std::filesystem::path windows_folder)
 OfflineRegistry::~OfflineRegistry() = default;
 
 HiveFile& OfflineRegistry::Hive() {
-  if (!hive_) {
-    const InstallationPath found = FindInInstallation(folder_, OfflineSystem::kSystemHive);
-    const std::string where = "\"" + (folder_ / OfflineSystem::kSystemHive).string() + "\"";
-    if (found.status == InstallationPath::Status::kOutside) {
-      throw EInstallationError("The registry hive " + where +
-                               " is reached through a link that leads outside the folder \"" +
-                               folder_.string() +
-                               "\", so Harnlode does not use it. Give the folder where the "
-                               "Windows volume itself is mounted.");
-    }
-    if (found.status == InstallationPath::Status::kMissing) {
-      throw EInstallationError("There is no registry hive at " + where +
-                               ". Give the folder where the Windows volume is mounted, the one "
-                               "that holds the Windows folder.");
-    }
-    hive_ = std::make_unique<HiveFile>(found.path);
-  }
+  // Looked up again for every run: the installation may have changed in between.
+  if (!hive_) hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_));
   return *hive_;
 }
 

@@ -17,7 +17,11 @@ class OfflineSystem final : public TargetSystem {
   // The hive file below the folder, as Windows keeps it.
   static constexpr std::string_view kSystemHive = "Windows/System32/config/SYSTEM";
 
-  // Throws EInstallationError when the folder does not exist or holds no SYSTEM hive.
+  // The SYSTEM hive file of the installation in `folder`, every link resolved. Throws
+  // EInstallationError when there is none, or a link leads out of the folder to it.
+  static std::filesystem::path FindSystemHive(const std::filesystem::path& folder);
+
+  // Throws EInstallationError when the folder does not exist or holds no usable SYSTEM hive.
   explicit OfflineSystem(std::filesystem::path windows_folder);
   ~OfflineSystem() override;
 
