@@ -91,7 +91,7 @@ TEST_F(OfflineRegistryTest, SetsTextWithOneTerminator) {
   const HiveValues values = ReadHiveContents(windows_.HivePath()).at("Key");
   EXPECT_EQ(values.at("plain"), (HiveValue{kRegSz, {'a', 0, 'b', 0, 0, 0}}));
   EXPECT_EQ(values.at("terminated"), values.at("plain"));
-  EXPECT_EQ(values.at("empty"), (HiveValue{kRegExpandSz, {0, 0}}));
+  EXPECT_EQ(values.at("empty"), (HiveValue{kRegExpandSz, {}})) << "no data, no terminator";
   EXPECT_FALSE(values.contains("bad"));
 }
 

@@ -207,10 +207,11 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
 
   std::vector<std::uint8_t> stored(data, data + size);
   if (IsTextType(type)) {
-    // Stored as UTF-16LE, with one terminator added when the text has none.
+    // Stored as UTF-16LE, with one terminator added when the text has none. No data at all is
+    // stored as none, as the platform does.
     const bool terminated = size > 0 && data[size - 1] == 0;
     stored = Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (!terminated) stored.insert(stored.end(), {0, 0});
+    if (size > 0 && !terminated) stored.insert(stored.end(), {0, 0});
   }
   Hive().RequireComplete();
   hive_set_value value{};
