@@ -1,0 +1,64 @@
+// Registry content for the store contract suite, made and read back around the store under test:
+// on Linux in a hive file of a temporary installation, on Windows in the live registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "registry_api.h"
+#include "target_system.h"
+#include "text_conversion.h"
+
+namespace harnlode::testing {
+
+struct StoredValue {
+  RegType type = kRegNone;
+  std::vector<std::uint8_t> data;  // as the registry holds it: text in UTF-16LE
+
+  bool operator==(const StoredValue&) const = default;
+};
+
+class ScratchRegistry {
+ public:
+  virtual ~ScratchRegistry() = default;
+
+  // The system whose store is under test.
+  virtual TargetSystem& System() = 0;
+
+  // A key below HKEY_LOCAL_MACHINE that exists, empty, for the test's lifetime; every key path
+  // below is relative to it.
+  virtual std::string Root() const = 0;
+
+  // Stores a value exactly as given, creating the key. Content is put before the store is used.
+  virtual void Put(const std::string& key, const std::string& name, RegType type,
+                   const std::vector<std::uint8_t>& data) = 0;
+
+  // What the registry holds, as written by the store once its changes are flushed or its run
+  // has ended.
+  virtual std::optional<StoredValue> Get(const std::string& key, const std::string& name) = 0;
+
+  // Runs `work` while the caller may read but not change the key (which must exist); returns
+  // what `work` returned, or -1 when it did not end normally. `work` runs in a child process
+  // where the platform needs one for that.
+  virtual int WithReadOnlyKey(const std::string& key, const std::function<int()>& work) = 0;
+
+  // A file or a folder of that name in the folder "c:\windows\system32\drivers".
+  virtual void PutDriverFile(const std::string& name) = 0;
+  virtual void PutDriverFolder(const std::string& name) = 0;
+};
+
+// The scratch registry of the platform that the suite is built for.
+std::unique_ptr<ScratchRegistry> MakeScratchRegistry();
+
+// Text as the registry holds it: UTF-16LE from UTF-8, with a terminating NUL.
+inline std::vector<std::uint8_t> StoredText(const std::string& utf8) {
+  std::vector<std::uint8_t> data = Utf16leFromEightBit(utf8);
+  data.insert(data.end(), {0, 0});
+  return data;
+}
+
+}  // namespace harnlode::testing
