@@ -3,7 +3,7 @@
 namespace harnlode {
 namespace {
 
-constexpr char32_t kReplacement = U'?';
+constexpr char32_t kReplacement = U'\uFFFD';
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -37,31 +37,37 @@ void AppendUtf16le(std::vector<std::uint8_t>& out, char32_t c) {
   }
 }
 
-// Decodes one UTF-8 sequence at `pos`, advancing it; malformed input decodes to '?' one byte at
-// a time, so that every byte of the input is accounted for.
+// Decodes one UTF-8 sequence at `pos`, advancing it. Malformed input decodes to U+FFFD, as the
+// platform's UTF-8 conversion does it: a sequence cut short counts once, a lead byte with a first
+// continuation byte that could only encode an overlong form, a surrogate or a number beyond
+// U+10FFFF counts once with that byte, and every other stray byte counts on its own.
 char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
   const auto lead = static_cast<unsigned char>(text[pos++]);
   if (lead < 0x80) return lead;
   int length = 0;
   char32_t c = 0;
-  if ((lead & 0xE0) == 0xC0) {
+  unsigned char low = 0x80, high = 0xBF;  // where the first continuation byte must lie
+  if (lead >= 0xC2 && lead <= 0xDF) {
     length = 1, c = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 2, c = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 3, c = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
   } else {
     return kReplacement;
   }
-  if (pos + length > text.size()) return kReplacement;
   for (int i = 0; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
+    if (pos == text.size()) return kReplacement;
+    const auto next = static_cast<unsigned char>(text[pos]);
     if ((next & 0xC0) != 0x80) return kReplacement;
+    ++pos;
+    if (i == 0 && (next < low || next > high)) return kReplacement;
     c = (c << 6) | (next & 0x3F);
   }
-  static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-  if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
-  pos += length;
   return c;
 }
 

@@ -1,5 +1,6 @@
 // Conversion between the registry's UTF-16LE text and the program's 8-bit text (UTF-8 here).
-// Characters that cannot be converted become '?', as the platform's ANSI conversion does.
+// Malformed text on either side becomes U+FFFD, as the platform's conversion to and from its
+// UTF-8 code page does.
 #pragma once
 
 #include <cstdint>

@@ -26,14 +26,36 @@ TEST(TextConversion, KeepsNulsAndDropsAnOddTrailingByte) {
 }
 
 TEST(TextConversion, ReplacesWhatCannotBeConverted) {
-  EXPECT_EQ(EightBitFromUtf16le(Bytes({0x00, 0xD8, 'x', 0})), "?x");  // lone high surrogate
-  EXPECT_EQ(EightBitFromUtf16le(Bytes({0x00, 0xDC})), "?");           // lone low surrogate
-  EXPECT_EQ(Utf16leFromEightBit("\xFF"
-                                "a"),
-            Bytes({'?', 0, 'a', 0}));
-  EXPECT_EQ(Utf16leFromEightBit("\xC3"), Bytes({'?', 0}));                          // cut short
-  EXPECT_EQ(Utf16leFromEightBit("\xC0\xAF"), Bytes({'?', 0, '?', 0}));              // overlong
-  EXPECT_EQ(Utf16leFromEightBit("\xED\xA0\x80"), Bytes({'?', 0, '?', 0, '?', 0}));  // surrogate
+  const std::string replacement = "\xEF\xBF\xBD";                                  // U+FFFD
+  EXPECT_EQ(EightBitFromUtf16le(Bytes({0x00, 0xD8, 'x', 0})), replacement + "x");  // lone high
+  EXPECT_EQ(EightBitFromUtf16le(Bytes({0x00, 0xDC})), replacement);                // lone low
+
+  const std::vector<std::uint8_t> r = {0xFD, 0xFF};
+  auto replaced = [&r](std::initializer_list<int> ascii_after, int replacements) {
+    std::vector<std::uint8_t> out;
+    for (int i = 0; i < replacements; ++i) out.insert(out.end(), r.begin(), r.end());
+    for (int c : ascii_after) out.insert(out.end(), {static_cast<std::uint8_t>(c), 0});
+    return out;
+  };
+  const struct {
+    const char* utf8;
+    std::vector<std::uint8_t> utf16;
+  } cases[] = {
+      {"\xFF"
+       "a",
+       replaced({'a'}, 1)},       // never a lead byte
+      {"\xC3", replaced({}, 1)},  // cut short by the end
+      {"\xE2\x82"
+       "a",
+       replaced({'a'}, 1)},                   // cut short, counted once
+      {"\xC0\xAF", replaced({}, 2)},          // overlong, with a lead that never leads
+      {"\xE0\x80\x80", replaced({}, 2)},      // overlong
+      {"\xED\xA0\x80", replaced({}, 2)},      // a surrogate
+      {"\xF4\x90\x80\x80", replaced({}, 3)},  // beyond U+10FFFF
+      {"\xED\x9F\xBF", Bytes({0xFF, 0xD7})},  // the last character before the surrogates
+      {"\xF4\x8F\xBF\xBF", Bytes({0xFF, 0xDB, 0xFF, 0xDF})},  // the last of all
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf16leFromEightBit(c.utf8), c.utf16) << c.utf8;
 }
 
 }  // namespace

@@ -132,6 +132,28 @@ TEST_F(StoreContract, SetValueStoresTextWithOneTerminatorAndRefusesDataItCannotR
   EXPECT_EQ(scratch_->Get("Key", "Bad"), std::nullopt);
 }
 
+TEST_F(StoreContract, MalformedTextIsReplacedBothWays) {
+  scratch_->Put("Key", "Lone", kRegSz, {'a', 0, 0x00, 0xD8, 'b', 0, 0, 0});  // a lone surrogate
+  const RegKey key = Open("Key");
+  std::array<std::uint8_t, 8> buffer{};
+  std::uint32_t size = buffer.size();
+  EXPECT_EQ(Store().QueryValue(key, "Lone", nullptr, buffer.data(), &size), kErrorSuccess);
+  EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + size), std::string("a\xEF\xBF\xBD"
+                                                                            "b",
+                                                                            6));
+
+  // A byte that never starts a character, and a character cut short; each becomes one U+FFFD.
+  const std::string text =
+      "\xFF"
+      "a\xE2\x82"
+      "b";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
+  EXPECT_EQ(Store().SetValue(key, "Malformed", kRegSz, bytes, text.size() + 1), kErrorSuccess);
+  EXPECT_EQ(Store().FlushKey(key), kErrorSuccess);
+  EXPECT_EQ(scratch_->Get("Key", "Malformed"),
+            (StoredValue{kRegSz, {0xFD, 0xFF, 'a', 0, 0xFD, 0xFF, 'b', 0, 0, 0}}));
+}
+
 TEST_F(StoreContract, PathsOpenAsTheRegistryAPIResolvesThem) {
   scratch_->Put("Key\\Sub", "Number", kRegDword, {5, 0, 0, 0});
   RegKey key = 1234;
