@@ -1,5 +1,5 @@
 // harnlode-check: the boot readiness report for scripts and batch use.
-//   harnlode-check [--tune] WINDOWS_FOLDER
+//   harnlode-check [--tune] WINDOWS_FOLDER     (on Windows: harnlode-check [--tune])
 // Writes the report to standard output; exits 0 when the system is ready to start from USB,
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
 #include <cstring>
@@ -23,11 +23,19 @@ constexpr int kReady = 0;
 constexpr int kNotReady = 1;
 constexpr int kFailed = 2;
 
+#ifdef _WIN32
+constexpr const char* kUsage =
+    "Usage: harnlode-check [--tune]\n"
+    "Reports whether this Windows system is configured to start from a disk attached through\n"
+    "USB. It needs administrator rights, since it opens the keys it checks for writing.\n"
+    "\n"
+#else
 constexpr const char* kUsage =
     "Usage: harnlode-check [--tune] WINDOWS_FOLDER\n"
     "Reports whether the Windows installation mounted at WINDOWS_FOLDER (the folder that stands\n"
     "for its drive c:) is configured to start from a disk attached through USB.\n"
     "\n"
+#endif
     "  --tune     also write every registry value that is not as wanted\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"

@@ -59,7 +59,7 @@ std::string WithoutCarriageReturns(std::string text) {
   return out;
 }
 
-Outcome Run(const std::string& command, const fs::path& scratch) {
+Outcome RunCommand(const std::string& command, const fs::path& scratch) {
   const fs::path out = scratch / "out";
   const fs::path err = scratch / "err";
   const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
@@ -149,9 +149,9 @@ class TwinSystems {
       reg << "\r\n";
     }
     WriteUtf16File(scratch_.Path() / "content.reg", reg.str());
-    const Outcome imported =
-        Run("cd " + Quote(scratch_.Path()) + " && " + Quote(wine_) + " reg import content.reg",
-            scratch_.Path());
+    const Outcome imported = RunCommand(
+        "cd " + Quote(scratch_.Path()) + " && " + Quote(wine_) + " reg import content.reg",
+        scratch_.Path());
     ASSERT_EQ(imported.status, 0) << imported;
 
     const fs::path driver = fs::path(prefix_) / "drive_c/windows/system32/drivers/USBSTOR.SYS";
@@ -163,9 +163,10 @@ class TwinSystems {
   // Runs both programs; the Linux one on the offline installation.
   std::pair<Outcome, Outcome> Check(bool tune) {
     const std::string option = tune ? " --tune" : "";
-    return {Run(std::string(HARNLODE_CHECK_PROGRAM) + option + " " + Quote(offline_.Folder()),
-                scratch_.Path()),
-            Run(Quote(wine_) + " " + Quote(windows_check_) + option, scratch_.Path())};
+    return {
+        RunCommand(std::string(HARNLODE_CHECK_PROGRAM) + option + " " + Quote(offline_.Folder()),
+                   scratch_.Path()),
+        RunCommand(Quote(wine_) + " " + Quote(windows_check_) + option, scratch_.Path())};
   }
 
  private:
@@ -244,6 +245,20 @@ TEST(WineCheck, WrongValueTypesEndTheRunWithTheSameMessage) {
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.err, c.message);
   }
+}
+
+TEST(WineCheck, TheWindowsProgramTakesNoFolder) {
+  TempFolder scratch;
+  const std::string program =
+      Quote(Environment("WINE")) + " " + Quote(Environment("HARNLODE_WINDOWS_CHECK"));
+  const Outcome folder = RunCommand(program + " 'c:\\'", scratch.Path());
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(folder.err,
+            "harnlode-check: on Windows, harnlode-check works on the running system; give no "
+            "folder.\n");
+  const Outcome help = RunCommand(program + " --help", scratch.Path());
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: harnlode-check [--tune]\n", 0), 0u) << help.out;
 }
 
 }  // namespace
