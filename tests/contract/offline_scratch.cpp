@@ -1,5 +1,6 @@
 // The scratch registry of the offline store: a temporary installation whose SYSTEM hive holds the
 // scratch key, filled and read back with hivex directly.
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 

@@ -108,13 +108,14 @@ class TwinSystems {
         prefix_(Environment("WINEPREFIX")),
         windows_check_(Environment("HARNLODE_WINDOWS_CHECK")) {}
 
-  // Raw values of a service key; an empty list makes the key alone.
+  // One value of a service key, stored as given; the key is made when missing.
   void SetValue(const std::string& control_set, const std::string& service, const std::string& name,
                 RegType type, const std::vector<std::uint8_t>& data) {
     const std::string key = control_set + "\\Services\\" + service;
     offline_.Hive().SetValue(key, name, type, data);
-    Key(key) << "\"" << name << "\"=hex(" << std::hex << type << std::dec << "):" << HexBytes(data)
-             << "\n";
+    std::ostringstream line;
+    line << "\"" << name << "\"=hex(" << std::hex << type << "):" << HexBytes(data) << "\r\n";
+    reg_values_[key] += line.str();
   }
   void AddService(const std::string& control_set, const std::string& service,
                   const std::optional<std::string>& group, std::optional<std::uint32_t> start) {
@@ -141,12 +142,8 @@ class TwinSystems {
     for (const std::string& control_set : ControlSetNames) {
       reg << "[-HKEY_LOCAL_MACHINE\\SYSTEM\\" << control_set << "]\r\n\r\n";
     }
-    for (const auto& [key, values] : keys_) {
-      reg << "[HKEY_LOCAL_MACHINE\\SYSTEM\\" << key << "]\r\n";
-      std::string line;
-      for (std::istringstream lines(values.str()); std::getline(lines, line);)
-        reg << line << "\r\n";
-      reg << "\r\n";
+    for (const auto& [key, values] : reg_values_) {
+      reg << "[HKEY_LOCAL_MACHINE\\SYSTEM\\" << key << "]\r\n" << values << "\r\n";
     }
     WriteUtf16File(scratch_.Path() / "content.reg", reg.str());
     const Outcome imported = RunCommand(
@@ -170,14 +167,12 @@ class TwinSystems {
   }
 
  private:
-  std::ostringstream& Key(const std::string& key) { return keys_[key]; }
-
   std::string wine_;
   std::string prefix_;
   std::string windows_check_;
   TempInstallation offline_;
   TempFolder scratch_;
-  std::map<std::string, std::ostringstream> keys_;
+  std::map<std::string, std::string> reg_values_;  // each key's lines in the registry file
   bool driver_file_ = false;
 };
 
