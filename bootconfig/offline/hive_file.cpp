@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "installation_error.h"
@@ -70,12 +71,43 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
   }
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
 
+  hive_ = Open(0);
+}
+
+hive_h* HiveFile::Open(int flags) const {
   errno = 0;
-  hive_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
-  if (hive_ == nullptr) {
+  hive_h* hive = hivex_open(path_.c_str(), flags);
+  if (hive == nullptr) {
     Fail("The registry hive " + Quoted(path_) + " is damaged and cannot be read (" +
          SystemError(errno) + "). Repair it with Windows, or restore it from a backup.");
   }
+  return hive;
+}
+
+void HiveFile::RequireUnchanged() const {
+  struct stat now = {};
+  if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
+    Fail("The registry hive " + Quoted(path_) +
+         " was changed by another program while Harnlode was working on it, so Harnlode did "
+         "not save its changes. Run it again.");
+  }
+}
+
+void HiveFile::MakeWritable() {
+  if (writable_) return;
+  RequireComplete();
+  hive_h* writable = Open(HIVEX_OPEN_WRITE);
+  // Checked after the new open: a file replaced or rewritten before it shows here, one changed
+  // after it when saving.
+  try {
+    RequireUnchanged();
+  } catch (...) {
+    hivex_close(writable);
+    throw;
+  }
+  hivex_close(hive_);
+  hive_ = writable;
+  writable_ = true;
 }
 
 HiveFile::~HiveFile() {
@@ -97,12 +129,8 @@ void HiveFile::RequireComplete() const {
 
 void HiveFile::Save() {
   RequireComplete();
-  struct stat now = {};
-  if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
-    Fail("The registry hive " + Quoted(path_) +
-         " was changed by another program while Harnlode was working on it, so Harnlode did "
-         "not save its changes. Run it again.");
-  }
+  if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
+  RequireUnchanged();
 
   const std::filesystem::path folder = path_.parent_path();
   std::string temporary =
