@@ -188,6 +188,23 @@ TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
   EXPECT_EQ(system.HiveWriteBacks(), 1u) << "nothing differed, so nothing is written";
 }
 
+TEST_F(InstallationTest, HiveReplacedBeforeTheFirstWriteIsNotWrittenEvenWhenAlike) {
+  // The run reads the hive where it lies and loads it again for its first change; a copy renamed
+  // over it in between is another file, whatever it holds.
+  const fs::path copy = windows_.HivePath().string() + ".theirs";
+  bool replaced = false;
+  auto replace_hive = [&](const std::string& line) {
+    if (!line.starts_with("Writing") || replaced) return;
+    replaced = true;
+    fs::copy_file(windows_.HivePath(), copy);
+    fs::rename(copy, windows_.HivePath());
+  };
+  const std::string theirs = ReadFile(windows_.HivePath());
+  EXPECT_THAT(RunFailure(windows_.Folder(), false, replace_hive),
+              ::testing::HasSubstr("was changed by another program"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
+}
+
 TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {
   windows_.Hive().SetText("ControlSet001\\Services\\usbhub", "Start", "3");
   windows_.Commit();

@@ -96,21 +96,19 @@ void HiveFile::RequireUnchanged() const {
 void HiveFile::MakeWritable() {
   if (writable_) return;
   RequireComplete();
-  hive_h* writable = Open(HIVEX_OPEN_WRITE);
-  // Checked after the new open: a file replaced or rewritten before it shows here, one changed
-  // after it when saving.
-  try {
-    RequireUnchanged();
-  } catch (...) {
-    hivex_close(writable);
-    throw;
-  }
+  RequireUnchanged();
+  // The mapping goes first, so that the hive is in memory once, never twice.
   hivex_close(hive_);
-  hive_ = writable;
+  hive_ = nullptr;
+  hive_ = Open(HIVEX_OPEN_WRITE);
   writable_ = true;
+  // Checked again after the new open: a file changed during it shows here, one changed after it
+  // when saving.
+  RequireUnchanged();
 }
 
 HiveFile::~HiveFile() {
+  // Null only after MakeWritable() failed to open the file again.
   if (hive_ != nullptr) hivex_close(hive_);
 }
 

@@ -32,7 +32,8 @@ class HiveFile {
   // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
   // made until Save(). Does nothing when it is writable already. Throws EInstallationError when
   // RequireComplete() does, or when the file is no longer the one first read, since the handles
-  // given out so far would then point into another hive.
+  // given out so far would then point into another hive; after that failure the object may only
+  // be destroyed.
   void MakeWritable();
 
   // Replaces the file with the hive's content: a new file beside it, flushed to disk, renamed

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "offline/hive_file.h"
@@ -53,6 +55,8 @@ class OfflineRegistry final : public RegistryStore {
   const Handle* FindHandle(RegKey key) const;
   // Walks the path beneath `from`; with `create`, adds the keys that are missing.
   RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
+  // The subkey of that name, or 0 when there is none.
+  hive_node_h Child(hive_node_h parent, const std::string& name);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
   bool InstallationWritable();
   HiveFile& Hive();
@@ -62,10 +66,14 @@ class OfflineRegistry final : public RegistryStore {
   std::filesystem::path folder_;
   std::unique_ptr<HiveFile> hive_;
   std::map<RegKey, Handle> handles_;
+  // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
+  // key's subkeys one by one, and the check asks for the same keys several times.
+  std::map<std::pair<hive_node_h, std::string>, hive_node_h> children_;
   RegKey next_handle_ = 0x1000;
   int accessors_ = 0;
   bool changed_ = false;
   std::uint64_t write_backs_ = 0;
+  std::optional<bool> writable_;
 };
 
 }  // namespace harnlode
