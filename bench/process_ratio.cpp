@@ -1,8 +1,9 @@
 // process-ratio RUNS PREPARE -- FLOOR... -- CANDIDATE...
 // Times two programs as whole processes, alternately (floor, candidate, candidate, floor, ...) so
 // that a machine shared with others slows both alike, and prints the median wall times, their
-// ratio and the peak memory of each:
-//   floor_ms=5.10 candidate_ms=5.42 ratio=1.063 floor_peak_kib=10240 candidate_peak_kib=10496
+// ratio, the ratio of their median processor times (user and system) and the peak memory of each:
+//   floor_ms=5.10 candidate_ms=5.42 ratio=1.063 cpu_ratio=1.050 floor_peak_kib=10240
+//   candidate_peak_kib=10496
 // PREPARE, when not empty, is a shell command run untimed before every run of either program.
 // Both programs' output is discarded; a run that fails ends this program with status 1.
 #include <fcntl.h>
@@ -22,8 +23,13 @@ namespace {
 
 struct Measure {
   double wall_ms = 0;
+  double cpu_ms = 0;  // user and system time
   long peak_kib = 0;
 };
+
+double Milliseconds(const struct timeval& time) {
+  return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_usec) / 1e3;
+}
 
 Measure RunOnce(const std::vector<char*>& command) {
   const auto start = std::chrono::steady_clock::now();
@@ -51,7 +57,8 @@ Measure RunOnce(const std::vector<char*>& command) {
     std::cerr << "process-ratio: " << command[0] << " failed\n";
     std::exit(1);
   }
-  return {std::chrono::duration<double, std::milli>(end - start).count(), usage.ru_maxrss};
+  return {std::chrono::duration<double, std::milli>(end - start).count(),
+          Milliseconds(usage.ru_utime) + Milliseconds(usage.ru_stime), usage.ru_maxrss};
 }
 
 double Median(std::vector<double> values) {
@@ -82,6 +89,7 @@ int main(int argc, char** argv) {
   commands[2].push_back(nullptr);
 
   std::vector<double> wall[2];
+  std::vector<double> cpu[2];
   long peak[2] = {0, 0};
   auto run = [&](int which, bool measured) {
     if (!prepare.empty() && std::system(prepare.c_str()) != 0) {
@@ -91,6 +99,7 @@ int main(int argc, char** argv) {
     const Measure measure = RunOnce(commands[which + 1]);
     if (!measured) return;
     wall[which].push_back(measure.wall_ms);
+    cpu[which].push_back(measure.cpu_ms);
     peak[which] = std::max(peak[which], measure.peak_kib);
   };
   for (int warm_up = 0; warm_up < 3; ++warm_up) {
@@ -105,7 +114,9 @@ int main(int argc, char** argv) {
   const double floor_ms = Median(wall[0]);
   const double candidate_ms = Median(wall[1]);
   std::printf(
-      "floor_ms=%.2f candidate_ms=%.2f ratio=%.3f floor_peak_kib=%ld candidate_peak_kib=%ld\n",
-      floor_ms, candidate_ms, candidate_ms / floor_ms, peak[0], peak[1]);
+      "floor_ms=%.2f candidate_ms=%.2f ratio=%.3f cpu_ratio=%.3f floor_peak_kib=%ld "
+      "candidate_peak_kib=%ld\n",
+      floor_ms, candidate_ms, candidate_ms / floor_ms, Median(cpu[1]) / Median(cpu[0]), peak[0],
+      peak[1]);
   return 0;
 }
