@@ -51,7 +51,7 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
+HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
   const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
@@ -71,7 +71,8 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
   }
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
 
-  hive_ = Open(0);
+  writable_ = for_changes && complete_;
+  hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
 }
 
 hive_h* HiveFile::Open(int flags) const {

@@ -12,9 +12,10 @@ namespace harnlode {
 class HiveFile {
  public:
   // Opens the hive for reading only: hivex maps the file instead of copying it, so a run that only
-  // reads costs no more than reading it needs. Throws EInstallationError, naming the file, when it
-  // cannot be read or is not an intact hive.
-  explicit HiveFile(std::filesystem::path path);
+  // reads costs no more than reading it needs. With `for_changes`, opens it as MakeWritable()
+  // does, at once, unless it may not be changed (see RequireComplete). Throws EInstallationError,
+  // naming the file, when it cannot be read or is not an intact hive.
+  explicit HiveFile(std::filesystem::path path, bool for_changes = false);
   ~HiveFile();
   HiveFile(const HiveFile&) = delete;
   HiveFile& operator=(const HiveFile&) = delete;

@@ -45,7 +45,9 @@ OfflineRegistry::~OfflineRegistry() = default;
 
 HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
-  if (!hive_) hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_));
+  if (!hive_) {
+    hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_), expect_changes_);
+  }
   return *hive_;
 }
 
@@ -258,6 +260,8 @@ void OfflineRegistry::WriteBack() {
 
 void OfflineRegistry::AccessorCreated() { ++accessors_; }
 
+void OfflineRegistry::ExpectChanges() { expect_changes_ = true; }
+
 void OfflineRegistry::AccessorFreed() {
   if (accessors_ > 0 && --accessors_ == 0) EndRun();
 }
@@ -271,6 +275,7 @@ void OfflineRegistry::EndRun() {
       registry.handles_.clear();
       registry.children_.clear();
       registry.writable_.reset();
+      registry.expect_changes_ = false;
       registry.changed_ = false;
     }
   } forget{*this};

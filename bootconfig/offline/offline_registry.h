@@ -35,6 +35,7 @@ class OfflineRegistry final : public RegistryStore {
   RegStatus CloseKey(RegKey key) override;
   void AccessorCreated() override;
   void AccessorFreed() override;
+  void ExpectChanges() override;
 
   // How often the hive file was replaced with changed content since the store was made.
   std::uint64_t WriteBacks() const { return write_backs_; }
@@ -74,6 +75,7 @@ class OfflineRegistry final : public RegistryStore {
   bool changed_ = false;
   std::uint64_t write_backs_ = 0;
   std::optional<bool> writable_;
+  bool expect_changes_ = false;
 };
 
 }  // namespace harnlode
