@@ -1,7 +1,9 @@
 // Bad installations and hive files: a clear failure naming the file, the hive left unchanged.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -158,11 +160,87 @@ TEST_F(InstallationTest, HiveChangedByAnotherProgramDuringARunIsNotOverwritten) 
   EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
 }
 
+TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
+  const fs::path hive = windows_.HivePath();
+  const auto inode = [&] {
+    struct stat status = {};
+    EXPECT_EQ(::stat(hive.c_str(), &status), 0);
+    return status.st_ino;
+  };
+  const auto before = inode();
+  OfflineSystem system(windows_.Folder());
+  UseTargetSystem use(system);
+  CollectingLog analysis;
+  analysis.Run(true);
+  EXPECT_EQ(system.HiveWriteBacks(), 0u);
+  EXPECT_EQ(inode(), before);
+
+  CollectingLog tuning;
+  tuning.Run(false);
+  EXPECT_EQ(std::count_if(tuning.lines.begin(), tuning.lines.end(),
+                          [](const std::string& line) { return line.starts_with("Writing"); }),
+            12);
+  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+  EXPECT_NE(inode(), before);
+
+  CollectingLog again;
+  again.Run(false);
+  EXPECT_EQ(system.HiveWriteBacks(), 1u) << "nothing differed, so nothing is written";
+}
+
+TEST_F(InstallationTest, HiveReplacedBeforeTheFirstWriteIsNotWrittenEvenWhenAlike) {
+  // The run reads the hive where it lies and loads it again for its first change; a copy renamed
+  // over it in between is another file, whatever it holds.
+  const fs::path copy = windows_.HivePath().string() + ".theirs";
+  bool replaced = false;
+  auto replace_hive = [&](const std::string& line) {
+    if (!line.starts_with("Writing") || replaced) return;
+    replaced = true;
+    fs::copy_file(windows_.HivePath(), copy);
+    fs::rename(copy, windows_.HivePath());
+  };
+  const std::string theirs = ReadFile(windows_.HivePath());
+  EXPECT_THAT(RunFailure(windows_.Folder(), false, replace_hive),
+              ::testing::HasSubstr("was changed by another program"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
+}
+
+TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOneRead) {
+  // Without being told that a run will change the hive, the store reads it for reading only and
+  // loads it again at the first change, which must find the same file.
+  OfflineSystem system(windows_.Folder());
+  UseTargetSystem use(system);
+  {
+    TRegistry key;
+    key.SetRoot(kHkeyLocalMachine);
+    ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
+    EXPECT_EQ(key.ReadNumber("Start"), 3);
+    key.WriteNumber("Start", 0);
+  }
+  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+
+  const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
+  try {
+    TRegistry key;
+    key.SetRoot(kHkeyLocalMachine);
+    ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
+    EXPECT_EQ(key.ReadNumber("Start"), 0);
+    WriteFile(windows_.HivePath(), theirs);
+    key.WriteNumber("Start", 3);
+    ADD_FAILURE() << "the change was made on a hive that another program changed";
+  } catch (const EInstallationError& e) {
+    EXPECT_THAT(e.what(), ::testing::HasSubstr("was changed by another program"));
+  }
+  EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
+  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+}
+
 TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {
   windows_.Hive().SetText("ControlSet001\\Services\\usbhub", "Start", "3");
   windows_.Commit();
+  // Changed once the run has started writing, so that only the write-back notices.
   auto change_hive = [&](const std::string& line) {
-    if (line.starts_with("Writing"))
+    if (line.starts_with("Writing: Start"))
       WriteFile(windows_.HivePath(), ReadFile(windows_.HivePath()) + "x");
   };
   const std::string failure = RunFailure(windows_.Folder(), false, change_hive);

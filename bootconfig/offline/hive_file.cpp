@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "installation_error.h"
@@ -50,7 +51,7 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
+HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
   const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
@@ -70,15 +71,45 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
   }
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
 
+  writable_ = for_changes && complete_;
+  hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
+}
+
+hive_h* HiveFile::Open(int flags) const {
   errno = 0;
-  hive_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
-  if (hive_ == nullptr) {
+  hive_h* hive = hivex_open(path_.c_str(), flags);
+  if (hive == nullptr) {
     Fail("The registry hive " + Quoted(path_) + " is damaged and cannot be read (" +
          SystemError(errno) + "). Repair it with Windows, or restore it from a backup.");
   }
+  return hive;
+}
+
+void HiveFile::RequireUnchanged() const {
+  struct stat now = {};
+  if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
+    Fail("The registry hive " + Quoted(path_) +
+         " was changed by another program while Harnlode was working on it, so Harnlode did "
+         "not save its changes. Run it again.");
+  }
+}
+
+void HiveFile::MakeWritable() {
+  if (writable_) return;
+  RequireComplete();
+  RequireUnchanged();
+  // The mapping goes first, so that the hive is in memory once, never twice.
+  hivex_close(hive_);
+  hive_ = nullptr;
+  hive_ = Open(HIVEX_OPEN_WRITE);
+  writable_ = true;
+  // Checked again after the new open: a file changed during it shows here, one changed after it
+  // when saving.
+  RequireUnchanged();
 }
 
 HiveFile::~HiveFile() {
+  // Null only after MakeWritable() failed to open the file again.
   if (hive_ != nullptr) hivex_close(hive_);
 }
 
@@ -97,12 +128,8 @@ void HiveFile::RequireComplete() const {
 
 void HiveFile::Save() {
   RequireComplete();
-  struct stat now = {};
-  if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
-    Fail("The registry hive " + Quoted(path_) +
-         " was changed by another program while Harnlode was working on it, so Harnlode did "
-         "not save its changes. Run it again.");
-  }
+  if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
+  RequireUnchanged();
 
   const std::filesystem::path folder = path_.parent_path();
   std::string temporary =
