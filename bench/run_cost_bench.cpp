@@ -3,13 +3,13 @@
 // changes all 36 values against one write-mode open, 36 sets and one atomic write-back. Compare
 // each run with its floor of the same size; the counter write_backs is per run.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
 
+#include "bench_installation.h"
 #include "hivex_floor.h"
 #include "investigate.h"
 #include "offline/offline_system.h"
@@ -20,36 +20,13 @@ namespace {
 using namespace harnlode;
 namespace fs = std::filesystem;
 
-class NoLog final : public TLogOwner {
- public:
-  void LogLine(const std::string&) override {}
-};
-
-// A generated installation in a temporary folder, with an untuned copy of its hive to start from.
-class Installation {
- public:
-  explicit Installation(std::uint64_t mib) {
-    std::string pattern = (fs::temp_directory_path() / "harnlode-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    root_ = pattern;
-    MakeGeneratedInstallation(Folder(), mib << 20);
-    fs::copy_file(bench::SystemHiveOf(Folder()), root_ / "untuned");
-  }
-  ~Installation() { fs::remove_all(root_); }
-  fs::path Folder() const { return root_ / "windows"; }
-  void Untune() const {
-    fs::copy_file(root_ / "untuned", bench::SystemHiveOf(Folder()),
-                  fs::copy_options::overwrite_existing);
-  }
-
- private:
-  fs::path root_;
-};
-
-const Installation& InstallationOf(std::int64_t mib) {
-  static std::map<std::int64_t, std::unique_ptr<Installation>> made;
+const bench::BenchInstallation& InstallationOf(std::int64_t mib) {
+  static std::map<std::int64_t, std::unique_ptr<bench::BenchInstallation>> made;
   auto& installation = made[mib];
-  if (!installation) installation = std::make_unique<Installation>(mib);
+  if (!installation) {
+    installation = std::make_unique<bench::BenchInstallation>(
+        [mib](const fs::path& folder) { MakeGeneratedInstallation(folder, mib << 20); });
+  }
   return *installation;
 }
 
@@ -57,14 +34,14 @@ const Installation& InstallationOf(std::int64_t mib) {
 std::uint64_t Run(const fs::path& folder, bool analyze_only) {
   OfflineSystem system(folder);
   UseTargetSystem use(system);
-  NoLog log;
+  bench::NoLog log;
   log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
                           analyze_only);
   return system.HiveWriteBacks();
 }
 
 void AnalysisRun(benchmark::State& state) {
-  const Installation& installation = InstallationOf(state.range(0));
+  const bench::BenchInstallation& installation = InstallationOf(state.range(0));
   std::uint64_t write_backs = 0;
   for (auto _ : state) write_backs += Run(installation.Folder(), true);
   state.counters["write_backs"] =
@@ -72,18 +49,18 @@ void AnalysisRun(benchmark::State& state) {
 }
 
 void AnalysisFloor(benchmark::State& state) {
-  const Installation& installation = InstallationOf(state.range(0));
+  const bench::BenchInstallation& installation = InstallationOf(state.range(0));
   for (auto _ : state) {
     benchmark::DoNotOptimize(bench::ReadWithHivex(bench::SystemHiveOf(installation.Folder())));
   }
 }
 
 void TuningRun(benchmark::State& state) {
-  const Installation& installation = InstallationOf(state.range(0));
+  const bench::BenchInstallation& installation = InstallationOf(state.range(0));
   std::uint64_t write_backs = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    installation.Untune();
+    installation.Restore();
     state.ResumeTiming();
     write_backs += Run(installation.Folder(), false);
   }
@@ -92,10 +69,10 @@ void TuningRun(benchmark::State& state) {
 }
 
 void TuningFloor(benchmark::State& state) {
-  const Installation& installation = InstallationOf(state.range(0));
+  const bench::BenchInstallation& installation = InstallationOf(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    installation.Untune();
+    installation.Restore();
     state.ResumeTiming();
     benchmark::DoNotOptimize(bench::TuneWithHivex(bench::SystemHiveOf(installation.Folder())));
   }

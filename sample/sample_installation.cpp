@@ -9,6 +9,7 @@
 
 #include "blank_hive.h"
 #include "hive_builder.h"
+#include "service_groups.h"
 
 namespace harnlode {
 namespace {
@@ -87,38 +88,6 @@ constexpr Service kServices[] = {
      "%SystemRoot%\\System32\\svchost.exe -k netsvcs", "DHCP Client"},
     {"Spooler", kOwnProcess | kInteractive, kAutoStart, kErrorNormal, "SpoolerGroup",
      "%SystemRoot%\\system32\\spoolsv.exe", "Print Spooler"},
-};
-
-const std::vector<std::string> kServiceGroupOrder = {
-    "System Reserved",
-    "Boot Bus Extender",
-    "System Bus Extender",
-    "SCSI miniport",
-    "Port",
-    "Primary Disk",
-    "SCSI Class",
-    "SCSI CDROM Class",
-    "Filter",
-    "Boot File System",
-    "Base",
-    "Pointer Port",
-    "Keyboard Port",
-    "Pointer Class",
-    "Keyboard Class",
-    "Video Init",
-    "Video",
-    "Video Save",
-    "File System",
-    "Event Log",
-    "Streams Drivers",
-    "NDIS Wrapper",
-    "PNP_TDI",
-    "NDIS",
-    "TDI",
-    "NetBIOSGroup",
-    "PlugPlay",
-    "SpoolerGroup",
-    "Extended Base",
 };
 
 constexpr std::string_view kDriverFolder = "system32\\DRIVERS\\";

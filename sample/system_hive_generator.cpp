@@ -13,6 +13,7 @@
 
 #include "hive_builder.h"
 #include "sample_installation.h"
+#include "service_groups.h"
 
 namespace harnlode {
 namespace {
@@ -76,37 +77,6 @@ constexpr std::array<std::string_view, 40> kDeviceClasses = {"System",
                                                              "SoftwareComponent",
                                                              "VolumeSnapshot",
                                                              "Infrared"};
-
-constexpr std::array<std::string_view, 30> kServiceGroups = {"System Reserved",
-                                                             "Boot Bus Extender",
-                                                             "System Bus Extender",
-                                                             "SCSI miniport",
-                                                             "Port",
-                                                             "Primary Disk",
-                                                             "SCSI Class",
-                                                             "SCSI CDROM Class",
-                                                             "Filter",
-                                                             "Boot File System",
-                                                             "Base",
-                                                             "Pointer Port",
-                                                             "Keyboard Port",
-                                                             "Pointer Class",
-                                                             "Keyboard Class",
-                                                             "Video Init",
-                                                             "Video",
-                                                             "Video Save",
-                                                             "File System",
-                                                             "Event Log",
-                                                             "Streams Drivers",
-                                                             "NDIS Wrapper",
-                                                             "PNP_TDI",
-                                                             "NDIS",
-                                                             "TDI",
-                                                             "NetBIOSGroup",
-                                                             "PlugPlay",
-                                                             "SpoolerGroup",
-                                                             "Extended Base",
-                                                             "FSFilter Activity Monitor"};
 
 constexpr std::array<std::string_view, 28> kNamePrefixes = {
     "Net",   "Usb",  "Hid", "Ms",   "Wd",     "Vm",  "Intel", "Amd",  "Stor", "Bth",
@@ -226,7 +196,7 @@ KeySpec OtherServiceKey(Random& random, const std::string& name) {
                                    : "%SystemRoot%\\System32\\svchost.exe -k " + name + "Group";
   key.values = {Dword("Type", driver ? 1 : 0x20), Dword("Start", random.Below(5)),
                 Dword("ErrorControl", random.Below(4))};
-  if (random.Percent(60)) key.values.push_back(Text("Group", random.Pick(kServiceGroups)));
+  if (random.Percent(60)) key.values.push_back(Text("Group", random.Pick(kServiceGroupOrder)));
   key.values.push_back(ExpandText("ImagePath", image));
   key.values.push_back(
       Text("DisplayName", "@" + Lowercase(name) + ".inf,%" + name + "_Desc%;" + name + " Service"));
@@ -293,12 +263,10 @@ KeySpec ControlKey(Random& random) {
                    Text("WaitToKillServiceTimeout", "20000"), Text("CurrentUser", "USERNAME"),
                    Text("SystemStartOptions", " NOEXECUTE=OPTIN"), Dword("BootDriverFlags", 0)},
                   {}};
-  std::vector<std::string> groups(kServiceGroups.begin(), kServiceGroups.end());
-  control.subkeys.push_back({"ServiceGroupOrder", {MultiText("List", groups)}, {}});
+  control.subkeys.push_back({"ServiceGroupOrder", {MultiText("List", kServiceGroupOrder)}, {}});
   KeySpec group_order{"GroupOrderList", {}, {}};
-  for (std::string_view group : kServiceGroups) {
-    group_order.values.push_back(
-        Binary(std::string(group), random.Bytes(4 + 4 * random.Below(16))));
+  for (const std::string& group : kServiceGroupOrder) {
+    group_order.values.push_back(Binary(group, random.Bytes(4 + 4 * random.Below(16))));
   }
   control.subkeys.push_back(std::move(group_order));
   control.subkeys.push_back({"ComputerName",
