@@ -1,22 +1,32 @@
 #include "hive_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "installation_error.h"
+#include "offline/folder_lock.h"
 
 namespace harnlode {
 namespace {
 
 constexpr std::size_t kBaseBlockSize = 4096;
+constexpr std::size_t kBinsSizeOffset = 0x28;  // the size of all hive bins, after the base block
 // Windows refuses hives above 2 GiB; a larger file is not one, and is not read into memory.
 constexpr off_t kLargestHive = off_t{2} << 30;
+// How long a save waits for another program's save into the same folder to end.
+constexpr std::chrono::seconds kSavePatience(10);
+// The new hive is written to ".SYSTEM.harnlode-XXXXXX" beside "SYSTEM".
+constexpr char kTemporaryInfix[] = ".harnlode-";
+constexpr std::size_t kTemporaryUniquePart = 6;  // mkstemp's XXXXXX
 
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
@@ -48,6 +58,28 @@ bool SameFile(const struct stat& a, const struct stat& b) {
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
+// Removes the temporary files that saves which never ended left in the folder: regular files named
+// as ours are, with nothing else changed. Only safe while holding the folder's lock.
+void RemoveDeadTemporaries(int folder, const std::string& prefix) {
+  const int listed = ::dup(folder);
+  if (listed < 0) return;
+  DIR* entries = ::fdopendir(listed);
+  if (entries == nullptr) {
+    ::close(listed);
+    return;
+  }
+  while (const dirent* entry = ::readdir(entries)) {
+    const std::string_view name = entry->d_name;
+    struct stat found = {};
+    if (name.size() == prefix.size() + kTemporaryUniquePart && name.starts_with(prefix) &&
+        ::fstatat(folder, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(found.st_mode)) {
+      ::unlinkat(folder, entry->d_name, 0);  // a failure leaves a file that harms no one
+    }
+  }
+  ::closedir(entries);
+}
+
 }  // namespace
 
 HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
@@ -67,6 +99,15 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
     Fail("The file " + Quoted(path_) +
          " is not a Windows registry hive, or it is truncated. Check that the folder holds an "
          "intact Windows installation.");
+  }
+  // hivex reads a hive cut short after any whole bin as if nothing were missing; a tuning run
+  // would then write the rest of it away for good.
+  const off_t expected_size = kBaseBlockSize + off_t{LittleEndian32(&base[kBinsSizeOffset])};
+  if (loaded_.st_size < expected_size) {
+    Fail("The registry hive " + Quoted(path_) + " is damaged: it is truncated, " +
+         std::to_string(expected_size - loaded_.st_size) + " of its " +
+         std::to_string(expected_size) +
+         " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
 
@@ -97,16 +138,27 @@ void HiveFile::RequireComplete() const {
 
 void HiveFile::Save() {
   RequireComplete();
+  const std::filesystem::path folder = path_.parent_path();
+  // Other copies of this program take turns: between the check for others' changes and the
+  // rename, no other copy replaces the hive, and every temporary file found is a dead one's.
+  const FolderLock lock(folder, kSavePatience);
+  if (lock.GetState() == FolderLock::State::kBusy) {
+    Fail("The registry hive " + Quoted(path_) +
+         " is being saved by another program, so Harnlode did not save its changes. Wait for "
+         "that program to end, then run again.");
+  }
   struct stat now = {};
   if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
     Fail("The registry hive " + Quoted(path_) +
          " was changed by another program while Harnlode was working on it, so Harnlode did "
          "not save its changes. Run it again.");
   }
+  const std::string temporary_prefix = "." + path_.filename().string() + kTemporaryInfix;
+  if (lock.GetState() == FolderLock::State::kHeld) {
+    RemoveDeadTemporaries(lock.Descriptor(), temporary_prefix);
+  }
 
-  const std::filesystem::path folder = path_.parent_path();
-  std::string temporary =
-      (folder / ("." + path_.filename().string() + ".harnlode-XXXXXX")).string();
+  std::string temporary = (folder / (temporary_prefix + "XXXXXX")).string();
   const Descriptor created(::mkstemp(temporary.data()));
   auto fail_saving = [&](const std::string& what, int error) {
     ::unlink(temporary.c_str());
@@ -132,10 +184,12 @@ void HiveFile::Save() {
     if (written.get() < 0 || ::fsync(written.get()) != 0) fail_saving("flushing", errno);
   }
   if (::rename(temporary.c_str(), path_.c_str()) != 0) fail_saving("replacing", errno);
-  const Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() < 0 || ::fsync(directory.get()) != 0) {
+  const int unflushed = lock.Descriptor() < 0             ? lock.Error()
+                        : ::fsync(lock.Descriptor()) != 0 ? errno
+                                                          : 0;
+  if (unflushed != 0) {
     Fail("The registry hive " + Quoted(path_) + " was saved, but its folder could not be " +
-         "flushed to disk (" + SystemError(errno) +
+         "flushed to disk (" + SystemError(unflushed) +
          "); a power failure now could lose the change.");
   }
   ::stat(path_.c_str(), &loaded_);
