@@ -177,6 +177,26 @@ TEST_F(WriteBackFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
   }
 }
 
+TEST_F(WriteBackFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNotOverwritten) {
+  // Another program writes its own version in place, same size, within one tick of the clock
+  // that stamps file times: only the header's sequence numbers and checksum tell.
+  std::string theirs = old_hive_;
+  theirs[4] = static_cast<char>(theirs[4] + 1);
+  theirs[8] = static_cast<char>(theirs[8] + 1);
+  // Both sequence numbers are equal and move in step, so the header's checksum stays right.
+  auto rewrite = [&](const std::string& line) {
+    if (!line.starts_with("Writing: Start")) return;
+    struct stat before = {};
+    ::stat(Hive().c_str(), &before);
+    std::fstream(Hive(), std::ios::binary | std::ios::in | std::ios::out) << theirs;
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ::utimensat(AT_FDCWD, Hive().c_str(), times, 0);
+  };
+  EXPECT_THAT(RunFailure(Folder(), kTune, rewrite),
+              ::testing::HasSubstr("was changed by another program"));
+  EXPECT_TRUE(ReadFile(Hive()) == theirs);
+}
+
 TEST_F(WriteBackFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
   EXPECT_EQ(CheckProcess(Folder(), true).Wait(), 0);
   const std::string tuned = ReadFile(Hive());

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -56,6 +57,16 @@ std::uint32_t LittleEndian32(const unsigned char* bytes) {
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// Reads what tells one state of the file from another; false when it cannot be read.
+template <std::size_t kHeaderSize>
+bool ReadState(const std::filesystem::path& path, struct stat* status,
+               std::array<unsigned char, kHeaderSize>* header) {
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return file.get() >= 0 && ::fstat(file.get(), status) == 0 &&
+         ::pread(file.get(), header->data(), header->size(), 0) ==
+             static_cast<ssize_t>(header->size());
 }
 
 // Removes the temporary files that saves which never ended left in the folder: regular files named
@@ -117,6 +128,7 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
          " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
+  std::copy_n(base.begin(), loaded_header_.size(), loaded_header_.begin());
 
   errno = 0;
   hive_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
@@ -155,7 +167,9 @@ void HiveFile::Save() {
          "that program to end, then run again.");
   }
   struct stat now = {};
-  if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
+  decltype(loaded_header_) header_now = {};
+  if (!ReadState(path_, &now, &header_now) || !SameFile(now, loaded_) ||
+      header_now != loaded_header_) {
     Fail("The registry hive " + Quoted(path_) +
          " was changed by another program while Harnlode was working on it, so Harnlode did "
          "not save its changes. Run it again.");
@@ -207,7 +221,7 @@ void HiveFile::Save() {
          "flushed to disk (" + SystemError(unflushed) +
          "); a power failure now could lose the change.");
   }
-  ::stat(path_.c_str(), &loaded_);
+  ReadState(path_, &loaded_, &loaded_header_);
 }
 
 }  // namespace harnlode

@@ -4,6 +4,7 @@
 #include <hivex.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <filesystem>
 
 namespace harnlode {
@@ -37,7 +38,10 @@ class HiveFile {
   std::filesystem::path path_;
   hive_h* hive_ = nullptr;
   bool complete_ = true;
-  struct stat loaded_ = {};  // what the file was when loaded, to notice others' changes
+  // What the file was when loaded, to notice others' changes: its times have a coarse
+  // resolution, but every write of a hive changes the sequence numbers and checksum in its header.
+  struct stat loaded_ = {};
+  std::array<unsigned char, 512> loaded_header_ = {};
 };
 
 }  // namespace harnlode
