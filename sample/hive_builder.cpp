@@ -44,13 +44,28 @@ std::string Lowercase(std::string_view text) {
 
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
 
-std::vector<std::uint8_t> TerminatedUtf16le(std::string_view text) {
+}  // namespace
+
+std::vector<std::uint8_t> TextData(std::string_view text) {
   std::vector<std::uint8_t> data = Utf16leFromEightBit(text);
   data.insert(data.end(), {0, 0});
   return data;
 }
 
-}  // namespace
+std::vector<std::uint8_t> MultiTextData(const std::vector<std::string>& texts) {
+  std::vector<std::uint8_t> data;
+  for (const std::string& text : texts) {
+    const std::vector<std::uint8_t> one = TextData(text);
+    data.insert(data.end(), one.begin(), one.end());
+  }
+  data.insert(data.end(), {0, 0});  // the empty string that ends the list
+  return data;
+}
+
+std::vector<std::uint8_t> DwordData(std::uint32_t number) {
+  return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+}
 
 void HiveBuilder::HiveCloser::operator()(hive_h* hive) const { hivex_close(hive); }
 
@@ -71,7 +86,7 @@ void HiveBuilder::Fail(const std::string& what) const {
                            ErrnoText());
 }
 
-std::size_t HiveBuilder::KeyNode(std::string_view key_path) {
+HiveBuilder::Node HiveBuilder::KeyNode(std::string_view key_path) {
   hive_h* hive = hive_.get();
   hive_node_h node = hivex_root(hive);
   if (node == 0) Fail("find the root key");
@@ -93,6 +108,36 @@ std::size_t HiveBuilder::KeyNode(std::string_view key_path) {
 
 void HiveBuilder::AddKey(std::string_view key_path) { KeyNode(key_path); }
 
+HiveBuilder::Node HiveBuilder::Root() {
+  errno = 0;
+  const hive_node_h root = hivex_root(hive_.get());
+  if (root == 0) Fail("find the root key");
+  return root;
+}
+
+HiveBuilder::Node HiveBuilder::AddChild(Node parent, std::string_view name) {
+  const std::string key(name);
+  errno = 0;
+  const hive_node_h child = hivex_node_add_child(hive_.get(), parent, key.c_str());
+  if (child == 0) Fail("add key " + key);
+  return child;
+}
+
+void HiveBuilder::SetValues(Node key, std::span<const NamedValue> values) {
+  // hivex takes non-const pointers; it reads through them only.
+  std::vector<hive_set_value> set(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    set[i].key = const_cast<char*>(values[i].name.c_str());
+    std::memcpy(&set[i].t, &values[i].type, sizeof values[i].type);
+    set[i].len = values[i].data.size();
+    set[i].value = reinterpret_cast<char*>(const_cast<std::uint8_t*>(values[i].data.data()));
+  }
+  errno = 0;
+  if (hivex_node_set_values(hive_.get(), key, set.size(), set.data(), 0) != 0) {
+    Fail("set the values of a key");
+  }
+}
+
 void HiveBuilder::SetValue(std::string_view key_path, std::string_view name, std::uint32_t type,
                            std::span<const std::uint8_t> data) {
   const hive_node_h node = KeyNode(key_path);
@@ -112,30 +157,21 @@ void HiveBuilder::SetValue(std::string_view key_path, std::string_view name, std
 }
 
 void HiveBuilder::SetText(std::string_view key_path, std::string_view name, std::string_view text) {
-  SetValue(key_path, name, kRegSz, TerminatedUtf16le(text));
+  SetValue(key_path, name, kRegSz, TextData(text));
 }
 
 void HiveBuilder::SetExpandText(std::string_view key_path, std::string_view name,
                                 std::string_view text) {
-  SetValue(key_path, name, kRegExpandSz, TerminatedUtf16le(text));
+  SetValue(key_path, name, kRegExpandSz, TextData(text));
 }
 
 void HiveBuilder::SetMultiText(std::string_view key_path, std::string_view name,
                                const std::vector<std::string>& texts) {
-  std::vector<std::uint8_t> data;
-  for (const std::string& text : texts) {
-    const std::vector<std::uint8_t> one = TerminatedUtf16le(text);
-    data.insert(data.end(), one.begin(), one.end());
-  }
-  data.insert(data.end(), {0, 0});  // the empty string that ends the list
-  SetValue(key_path, name, kRegMultiSz, data);
+  SetValue(key_path, name, kRegMultiSz, MultiTextData(texts));
 }
 
 void HiveBuilder::SetDword(std::string_view key_path, std::string_view name, std::uint32_t number) {
-  const std::uint8_t data[4] = {
-      static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-      static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-  SetValue(key_path, name, kRegDword, data);
+  SetValue(key_path, name, kRegDword, DwordData(number));
 }
 
 void HiveBuilder::Commit() {

@@ -17,6 +17,19 @@ struct hive_h;
 
 namespace harnlode {
 
+// One value of a key, with its raw data, for writing a key's values in one go.
+struct NamedValue {
+  std::string name;
+  std::uint32_t type = kRegNone;
+  std::vector<std::uint8_t> data;
+};
+
+// The registry's encodings of value data: UTF-16LE text with its terminating NULs, a list of texts
+// ended by an empty one, and a little-endian 32-bit number.
+std::vector<std::uint8_t> TextData(std::string_view text);
+std::vector<std::uint8_t> MultiTextData(const std::vector<std::string>& texts);
+std::vector<std::uint8_t> DwordData(std::uint32_t number);
+
 // Key paths are backslash-separated and relative to the hive's root key; "" is the root itself.
 // Names are matched without regard to case, as in the registry.
 class HiveBuilder {
@@ -43,6 +56,15 @@ class HiveBuilder {
                     const std::vector<std::string>& texts);
   void SetDword(std::string_view key_path, std::string_view name, std::uint32_t number);
 
+  // Keys by handle, for building large hives quickly: no path is looked up again.
+  using Node = std::size_t;
+  Node Root();
+  // Adds the subkey `name` below `parent`, which must not have one of that name yet.
+  Node AddChild(Node parent, std::string_view name);
+  // Replaces every value of the key. hivex never reuses the space it frees, so a key whose values
+  // are all written in one call takes no more room than it needs.
+  void SetValues(Node key, std::span<const NamedValue> values);
+
   // Writes the changes so far to the file. Editing may go on afterwards.
   void Commit();
 
@@ -53,7 +75,7 @@ class HiveBuilder {
     void operator()(hive_h* hive) const;
   };
 
-  std::size_t KeyNode(std::string_view key_path);
+  Node KeyNode(std::string_view key_path);
   [[noreturn]] void Fail(const std::string& what) const;
 
   std::filesystem::path file_;

@@ -181,14 +181,15 @@ void WritePlaceholder(const fs::path& file) {
   if (!out) throw std::runtime_error("Cannot write the file " + file.string());
 }
 
-void FillWindowsFolder(const fs::path& windows) {
+void FillWindowsFolder(const fs::path& windows,
+                       const std::function<void(const fs::path&)>& write_system_hive) {
   const fs::path system32 = windows / "System32";
   fs::create_directories(system32 / "config");
   fs::create_directories(system32 / "drivers");
   fs::create_directories(windows / "Temp");
   fs::create_directories(windows / "inf");
 
-  WriteSystemHive(system32 / "config" / "SYSTEM");
+  write_system_hive(system32 / "config" / "SYSTEM");
   WriteBlankHive(system32 / "config" / "SOFTWARE");
 
   for (const Service& service : kServices) {
@@ -216,7 +217,10 @@ bool IsWindowsName(const fs::path& name) {
 
 }  // namespace
 
-void MakeSampleInstallation(const fs::path& folder) {
+void MakeSampleInstallation(const fs::path& folder) { MakeInstallation(folder, WriteSystemHive); }
+
+void MakeInstallation(const fs::path& folder,
+                      const std::function<void(const fs::path&)>& write_system_hive) {
   if (fs::is_directory(folder)) {
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
       if (IsWindowsName(entry.path().filename())) RefuseExisting(folder);
@@ -228,7 +232,7 @@ void MakeSampleInstallation(const fs::path& folder) {
 
   // The Windows folder is ours from here on, so a failure may take it away whole.
   try {
-    FillWindowsFolder(windows);
+    FillWindowsFolder(windows, write_system_hive);
   } catch (...) {
     std::error_code ignored;
     fs::remove_all(windows, ignored);

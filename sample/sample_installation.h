@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 namespace harnlode {
 
@@ -12,5 +13,10 @@ namespace harnlode {
 // folder already holds a Windows folder (in any case); throws as well, removing what it made,
 // when something cannot be written.
 void MakeSampleInstallation(const std::filesystem::path& folder);
+
+// The same installation with a SYSTEM hive of the caller's: `write_system_hive` writes it at the
+// path it is given.
+void MakeInstallation(const std::filesystem::path& folder,
+                      const std::function<void(const std::filesystem::path&)>& write_system_hive);
 
 }  // namespace harnlode

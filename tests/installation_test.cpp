@@ -1,7 +1,9 @@
 // Bad installations and hive files: a clear failure naming the file, the hive left unchanged.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -158,11 +160,40 @@ TEST_F(InstallationTest, HiveChangedByAnotherProgramDuringARunIsNotOverwritten) 
   EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
 }
 
+TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
+  const fs::path hive = windows_.HivePath();
+  const auto inode = [&] {
+    struct stat status = {};
+    EXPECT_EQ(::stat(hive.c_str(), &status), 0);
+    return status.st_ino;
+  };
+  const auto before = inode();
+  OfflineSystem system(windows_.Folder());
+  UseTargetSystem use(system);
+  CollectingLog analysis;
+  analysis.Run(true);
+  EXPECT_EQ(system.HiveWriteBacks(), 0u);
+  EXPECT_EQ(inode(), before);
+
+  CollectingLog tuning;
+  tuning.Run(false);
+  EXPECT_EQ(std::count_if(tuning.lines.begin(), tuning.lines.end(),
+                          [](const std::string& line) { return line.starts_with("Writing"); }),
+            12);
+  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+  EXPECT_NE(inode(), before);
+
+  CollectingLog again;
+  again.Run(false);
+  EXPECT_EQ(system.HiveWriteBacks(), 1u) << "nothing differed, so nothing is written";
+}
+
 TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {
   windows_.Hive().SetText("ControlSet001\\Services\\usbhub", "Start", "3");
   windows_.Commit();
+  // Changed once the run has started writing, so that only the write-back notices.
   auto change_hive = [&](const std::string& line) {
-    if (line.starts_with("Writing"))
+    if (line.starts_with("Writing: Start"))
       WriteFile(windows_.HivePath(), ReadFile(windows_.HivePath()) + "x");
   };
   const std::string failure = RunFailure(windows_.Folder(), false, change_hive);

@@ -281,6 +281,20 @@ TEST_F(SampleTest, MakeSampleProgramSaysWhereAndRefusesTwice) {
   EXPECT_EQ(RunMakeSample("").first, 2);
   EXPECT_EQ(RunMakeSample("--help").first, 0);
 }
+
+TEST_F(SampleTest, MakeSampleProgramMakesAHiveOfTheSizeAsked) {
+  const fs::path made = folder_ / "large";
+  EXPECT_EQ(RunMakeSample("--size-mib 5 '" + made.string() + "'").first, 0);
+  const fs::path hive = made / "Windows" / "System32" / "config" / "SYSTEM";
+  EXPECT_GT(fs::file_size(hive), 4u << 20);
+  EXPECT_LT(fs::file_size(hive), 6u << 20);
+  EXPECT_TRUE(fs::exists(made / "Windows" / "System32" / "drivers" / "USBSTOR.SYS"));
+
+  for (const std::string wrong : {"--size-mib 0", "--size-mib 5x", "--size-mib", "--size-mib -3"}) {
+    EXPECT_EQ(RunMakeSample(wrong + " '" + (folder_ / "other").string() + "'").first, 2) << wrong;
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "other"));
+}
 #endif
 
 }  // namespace

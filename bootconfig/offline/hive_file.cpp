@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -130,12 +131,45 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
   std::copy_n(base.begin(), loaded_header_.size(), loaded_header_.begin());
 
+  hive_ = Open(0);
+}
+
+hive_h* HiveFile::Open(int flags) const {
   errno = 0;
-  hive_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
-  if (hive_ == nullptr) {
+  hive_h* hive = hivex_open(path_.c_str(), flags);
+  if (hive == nullptr) {
     Fail("The registry hive " + Quoted(path_) + " is damaged and cannot be read (" +
          SystemError(errno) + "). Repair it with Windows, or restore it from a backup.");
   }
+  return hive;
+}
+
+void HiveFile::RequireUnchanged() const {
+  struct stat now = {};
+  decltype(loaded_header_) header_now = {};
+  if (!ReadState(path_, &now, &header_now) || !SameFile(now, loaded_) ||
+      header_now != loaded_header_) {
+    Fail("The registry hive " + Quoted(path_) +
+         " was changed by another program while Harnlode was working on it, so Harnlode did "
+         "not save its changes. Run it again.");
+  }
+}
+
+void HiveFile::MakeWritable() {
+  if (writable_) return;
+  RequireComplete();
+  hive_h* writable = Open(HIVEX_OPEN_WRITE);
+  // Checked after the new open: a file replaced or rewritten before it shows here, one changed
+  // after it when saving.
+  try {
+    RequireUnchanged();
+  } catch (...) {
+    hivex_close(writable);
+    throw;
+  }
+  hivex_close(hive_);
+  hive_ = writable;
+  writable_ = true;
 }
 
 HiveFile::~HiveFile() {
@@ -157,6 +191,7 @@ void HiveFile::RequireComplete() const {
 
 void HiveFile::Save() {
   RequireComplete();
+  if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
   const std::filesystem::path folder = path_.parent_path();
   // Other copies of this program take turns: between the check for others' changes and the
   // rename, no other copy replaces the hive, and every temporary file found is a dead one's.
@@ -166,14 +201,7 @@ void HiveFile::Save() {
          " is being saved by another program, so Harnlode did not save its changes. Wait for "
          "that program to end, then run again.");
   }
-  struct stat now = {};
-  decltype(loaded_header_) header_now = {};
-  if (!ReadState(path_, &now, &header_now) || !SameFile(now, loaded_) ||
-      header_now != loaded_header_) {
-    Fail("The registry hive " + Quoted(path_) +
-         " was changed by another program while Harnlode was working on it, so Harnlode did "
-         "not save its changes. Run it again.");
-  }
+  RequireUnchanged();
   const std::string temporary_prefix = "." + path_.filename().string() + kTemporaryInfix;
   if (lock.GetState() == FolderLock::State::kHeld) {
     RemoveDeadTemporaries(lock.Descriptor(), temporary_prefix);

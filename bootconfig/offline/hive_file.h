@@ -1,4 +1,5 @@
-// A registry hive file loaded into memory with hivex, changed there and saved atomically.
+// A registry hive file opened with hivex: read where it lies, loaded into memory for the first
+// change, changed there and saved atomically.
 #pragma once
 
 #include <hivex.h>
@@ -11,14 +12,17 @@ namespace harnlode {
 
 class HiveFile {
  public:
-  // Loads the hive. Throws EInstallationError, naming the file, when it cannot be read or is not
-  // an intact hive.
+  // Opens the hive for reading only: hivex maps the file instead of copying it, so a run that only
+  // reads costs no more than reading it needs. Throws EInstallationError, naming the file, when it
+  // cannot be read or is not an intact hive.
   explicit HiveFile(std::filesystem::path path);
   ~HiveFile();
   HiveFile(const HiveFile&) = delete;
   HiveFile& operator=(const HiveFile&) = delete;
 
+  // For reading; node handles stay valid across MakeWritable().
   hive_h* Handle() const { return hive_; }
+  bool Writable() const { return writable_; }
   const std::filesystem::path& Path() const { return path_; }
 
   // Throws EInstallationError, telling why, when the last writer did not finish: the two sequence
@@ -26,17 +30,28 @@ class HiveFile {
   // program does not read. Such a hive may be read but not changed.
   void RequireComplete() const;
 
+  // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
+  // made until Save(). Does nothing when it is writable already. Throws EInstallationError when
+  // RequireComplete() does, or when the file is no longer the one first read, since the handles
+  // given out so far would then point into another hive.
+  void MakeWritable();
+
   // Replaces the file with the hive's content: a new file beside it, flushed to disk, renamed
   // over it, the folder flushed. Whatever happens, the file holds either the old hive or the new.
-  // Throws EInstallationError when RequireComplete() does or the file cannot be replaced.
+  // Throws EInstallationError when RequireComplete() does, the hive is not writable, or the file
+  // cannot be replaced.
   void Save();
 
   // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
   [[noreturn]] void ThrowDamaged() const;
 
  private:
+  hive_h* Open(int flags) const;
+  void RequireUnchanged() const;
+
   std::filesystem::path path_;
   hive_h* hive_ = nullptr;
+  bool writable_ = false;
   bool complete_ = true;
   // What the file was when loaded, to notice others' changes: its times have a coarse
   // resolution, but every write of a hive changes the sequence numbers and checksum in its header.

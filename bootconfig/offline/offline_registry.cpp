@@ -92,7 +92,8 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
     if (child == 0 && errno != 0) Hive().ThrowDamaged();
     if (child == 0) {
       if (!create || name.empty()) return kErrorFileNotFound;
-      Hive().RequireComplete();
+      Hive().MakeWritable();
+      hive = Hive().Handle();
       errno = 0;
       child = hivex_node_add_child(hive, node.node, name.c_str());
       if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
@@ -212,7 +213,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
     stored = Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!terminated) stored.insert(stored.end(), {0, 0});
   }
-  Hive().RequireComplete();
+  Hive().MakeWritable();
   hive_set_value value{};
   value.key = const_cast<char*>(name.c_str());
   std::memcpy(&value.t, &type, sizeof type);  // any number, valid hive_type or not
@@ -241,6 +242,7 @@ void OfflineRegistry::WriteBack() {
   if (!changed_ || !hive_) return;
   hive_->Save();
   changed_ = false;
+  ++write_backs_;
 }
 
 void OfflineRegistry::AccessorCreated() { ++accessors_; }

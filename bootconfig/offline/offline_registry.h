@@ -4,6 +4,7 @@
 // it, when the last one leaves or a key is flushed.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -33,6 +34,9 @@ class OfflineRegistry final : public RegistryStore {
   void AccessorCreated() override;
   void AccessorFreed() override;
 
+  // How often the hive file was replaced with changed content since the store was made.
+  std::uint64_t WriteBacks() const { return write_backs_; }
+
  private:
   // A key as the store knows it: HKEY_LOCAL_MACHINE itself, a node of the hive, or nothing (the
   // other root keys, which hold nothing here).
@@ -61,6 +65,7 @@ class OfflineRegistry final : public RegistryStore {
   RegKey next_handle_ = 0x1000;
   int accessors_ = 0;
   bool changed_ = false;
+  std::uint64_t write_backs_ = 0;
 };
 
 }  // namespace harnlode

@@ -47,6 +47,8 @@ OfflineSystem::~OfflineSystem() = default;
 
 RegistryStore& OfflineSystem::Registry() { return *registry_; }
 
+std::uint64_t OfflineSystem::HiveWriteBacks() const { return registry_->WriteBacks(); }
+
 bool OfflineSystem::IsFile(const std::string& windows_path) {
   // Drive c: is the installation's folder; no other drive exists here.
   if (!SameNameIgnoringCase(std::string_view(windows_path).substr(0, kSystemDrive.size()),

@@ -2,6 +2,7 @@
 // stands for drive c:, and its SYSTEM hive file is HKEY_LOCAL_MACHINE\SYSTEM.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -29,6 +30,8 @@ class OfflineSystem final : public TargetSystem {
   bool IsFile(const std::string& windows_path) override;
 
   const std::filesystem::path& Folder() const { return folder_; }
+  // How often runs on this system replaced its SYSTEM hive with changed content.
+  std::uint64_t HiveWriteBacks() const;
 
  private:
   std::filesystem::path folder_;

@@ -1,0 +1,87 @@
+// Generated SYSTEM hives: as large as asked, readable by hivex, the same for the same seed, and
+// with the six USB services in every control set waiting to be tuned.
+#include "system_hive_generator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "collecting_log.h"
+#include "hive_builder.h"
+#include "investigate.h"
+#include "offline/offline_system.h"
+#include "temp_installation.h"
+
+namespace harnlode::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kMib = 1 << 20;
+
+std::size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+  return static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(),
+                    [&](const std::string& line) { return line.starts_with(prefix); }));
+}
+
+std::size_t ServiceCount(const HiveContents& hive, const std::string& control_set) {
+  const std::string services = control_set + "\\Services\\";
+  std::size_t count = 0;
+  for (const auto& [path, values] : hive) {
+    if (path.starts_with(services) && path.find('\\', services.size()) == std::string::npos) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+TEST(SystemHiveGenerator, MakesARealisticHiveOfTheSizeAskedForTheSameForTheSameSeed) {
+  TempFolder folder;
+  const fs::path hive = folder.Path() / "SYSTEM";
+  GenerateSystemHive(hive, 6 * kMib, 7);
+  const std::uint64_t size = fs::file_size(hive);
+  EXPECT_GT(size, 6 * kMib * 9 / 10);
+  EXPECT_LT(size, 6 * kMib * 11 / 10);
+
+  const HiveContents contents = ReadHiveContents(hive);
+  for (const std::string set : {"ControlSet001", "ControlSet002", "ControlSet003"}) {
+    EXPECT_GE(ServiceCount(contents, set), 400u) << set;
+    EXPECT_TRUE(contents.contains(set + "\\Services\\usbstor") ||
+                contents.contains(set + "\\Services\\USBSTOR"));
+    EXPECT_TRUE(contents.contains(set + "\\Control\\Class"));
+    EXPECT_TRUE(contents.contains(set + "\\Enum"));
+  }
+
+  const fs::path again = folder.Path() / "again";
+  GenerateSystemHive(again, 6 * kMib, 7);
+  EXPECT_EQ(ReadHiveContents(again), contents);
+  const fs::path other = folder.Path() / "other";
+  GenerateSystemHive(other, 6 * kMib, 8);
+  EXPECT_NE(ReadHiveContents(other), contents);
+}
+
+TEST(SystemHiveGenerator, TuningAGeneratedInstallationWritesAllThirtySixValues) {
+  TempFolder folder;
+  MakeGeneratedInstallation(folder.Path(), 3 * kMib);
+  OfflineSystem system(folder.Path());
+  UseTargetSystem use(system);
+
+  CollectingLog analysis;
+  analysis.Run(true);
+  EXPECT_EQ(CountStartingWith(analysis.lines, "SYSTEM\\"), 18u);
+  EXPECT_EQ(analysis.lines.back(), kNotReadyVerdict);
+
+  CollectingLog tuning;
+  tuning.Run(false);
+  EXPECT_EQ(CountStartingWith(tuning.lines, "Writing: "), 36u);
+
+  CollectingLog after;
+  after.Run(true);
+  EXPECT_EQ(after.lines.back(), kReadyVerdict);
+}
+
+}  // namespace
+}  // namespace harnlode::testing
