@@ -7,16 +7,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <random>
 #include <thread>
 
 #include "check_process.h"
 #include "collecting_log.h"
-#include "sample_installation.h"
+#include "system_hive_generator.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {
@@ -24,9 +24,12 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// Read in one go: the hives here are megabytes, read hundreds of times.
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  std::string bytes(fs::file_size(path), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
@@ -52,12 +55,12 @@ int Trials() {
   return set != nullptr ? std::max(1, std::atoi(set)) : 100;
 }
 
-void MakeTrialInstallation(const fs::path& folder) { MakeSampleInstallation(folder); }
+constexpr std::uint64_t kHiveSize = std::uint64_t{8} << 20;  // a real SYSTEM hive is 8 to 30 MiB
 
 TEST(CrashTrials, AKilledTuningRunLeavesTheOldHiveOrTheNewOneAndNothingInTheWay) {
   TempFolder scratch;
   const fs::path folder = scratch.Path() / "c";
-  MakeTrialInstallation(folder);
+  MakeGeneratedInstallation(folder, kHiveSize);
   const fs::path hive = folder / OfflineSystem::kSystemHive;
   const std::string old_hive = ReadFile(hive);
 
