@@ -138,8 +138,10 @@ hive_h* HiveFile::Open(int flags) const {
   errno = 0;
   hive_h* hive = hivex_open(path_.c_str(), flags);
   if (hive == nullptr) {
+    const int error = errno;
+    RequireUnchanged();  // a file that another program is writing is not damaged
     Fail("The registry hive " + Quoted(path_) + " is damaged and cannot be read (" +
-         SystemError(errno) + "). Repair it with Windows, or restore it from a backup.");
+         SystemError(error) + "). Repair it with Windows, or restore it from a backup.");
   }
   return hive;
 }
@@ -150,8 +152,8 @@ void HiveFile::RequireUnchanged() const {
   if (!ReadState(path_, &now, &header_now) || !SameFile(now, loaded_) ||
       header_now != loaded_header_) {
     Fail("The registry hive " + Quoted(path_) +
-         " was changed by another program while Harnlode was working on it, so Harnlode did "
-         "not save its changes. Run it again.");
+         " was changed by another program while Harnlode was working on it, so Harnlode "
+         "stopped without saving anything. Run it again.");
   }
 }
 
@@ -177,6 +179,9 @@ HiveFile::~HiveFile() {
 }
 
 void HiveFile::ThrowDamaged() const {
+  const int error = errno;
+  RequireUnchanged();
+  errno = error;
   Fail("The registry hive " + Quoted(path_) + " is damaged (" + SystemError(errno) +
        "). Repair it with Windows, or restore it from a backup.");
 }

@@ -261,6 +261,9 @@ void OfflineRegistry::EndRun() {
       registry.changed_ = false;
     }
   } forget{*this};
+  // What was read through a mapping of a file that changed meanwhile may be a mix of two hives;
+  // a save checks for changes itself.
+  if (hive_ && !changed_) hive_->RequireUnchanged();
   WriteBack();
 }
 

@@ -1,5 +1,5 @@
-// Faults around the write-back of a tuned hive: each run ends in a clear failure or a correct
-// result, and the hive is never left damaged or silently reverted.
+// Faults of the hive file and around the write-back of a tuned hive: each run ends in a clear
+// failure or a correct result, and the hive is never left damaged or silently reverted.
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -86,7 +86,7 @@ int RunInChild(const std::function<int()>& work) {
 }
 
 // The sample installation, whose USB services all need tuning, and its hive before and after.
-class WriteBackFaultTest : public ::testing::Test {
+class HiveFaultTest : public ::testing::Test {
  protected:
   void SetUp() override {
     MakeSampleInstallation(Folder());
@@ -99,7 +99,7 @@ class WriteBackFaultTest : public ::testing::Test {
   std::string old_hive_;
 };
 
-TEST_F(WriteBackFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
+TEST_F(HiveFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
   // The folder is the unprivileged user's, who takes away its own right to write mid-run.
   OpenUpTo(Hive());
   const fs::path config = Hive().parent_path();
@@ -121,7 +121,7 @@ TEST_F(WriteBackFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
   EXPECT_THAT(TemporaryNames(Folder()), ::testing::IsEmpty());
 }
 
-TEST_F(WriteBackFaultTest, AFileSizeLimitReachedDuringTheWriteBackEndsInAClearFailure) {
+TEST_F(HiveFaultTest, AFileSizeLimitReachedDuringTheWriteBackEndsInAClearFailure) {
   const int result = RunInChild([&] {
     ::signal(SIGXFSZ, SIG_IGN);  // so that writing beyond the limit fails with EFBIG instead
     const rlim_t limit = old_hive_.size() / 2;
@@ -138,7 +138,7 @@ TEST_F(WriteBackFaultTest, AFileSizeLimitReachedDuringTheWriteBackEndsInAClearFa
   EXPECT_THAT(TemporaryNames(Folder()), ::testing::IsEmpty());
 }
 
-TEST_F(WriteBackFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
+TEST_F(HiveFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
   // A file system just large enough for the hive; mounting one needs root's rights.
   const fs::path disk = folder_.Path() / "disk";
   fs::create_directory(disk);
@@ -162,7 +162,7 @@ TEST_F(WriteBackFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) 
   EXPECT_THAT(TemporaryNames(installation), ::testing::IsEmpty());
 }
 
-TEST_F(WriteBackFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
+TEST_F(HiveFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
   for (std::size_t end = 0; end < old_hive_.size(); end += 4096) {
     SCOPED_TRACE(end);
     const std::string truncated = old_hive_.substr(0, end);
@@ -177,7 +177,7 @@ TEST_F(WriteBackFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
   }
 }
 
-TEST_F(WriteBackFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNotOverwritten) {
+TEST_F(HiveFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNotOverwritten) {
   // Another program writes its own version in place, same size, within one tick of the clock
   // that stamps file times: only the header's sequence numbers and checksum tell.
   std::string theirs = old_hive_;
@@ -197,7 +197,34 @@ TEST_F(WriteBackFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNo
   EXPECT_TRUE(ReadFile(Hive()) == theirs);
 }
 
-TEST_F(WriteBackFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
+TEST_F(HiveFaultTest, AHiveChangedByAnotherProgramWhileBeingReadEndsInAClearFailure) {
+  // Cut short, or rewritten in place: either way, what was read may be a mix of two hives. A run
+  // that reads the cut part of the mapped file must not crash.
+  std::string theirs = old_hive_;
+  theirs[4] = static_cast<char>(theirs[4] + 1);
+  theirs[8] = static_cast<char>(theirs[8] + 1);
+  for (const std::string& replacement : {std::string("regf"), theirs}) {
+    for (bool analyze_only : {kAnalyze, kTune}) {
+      SCOPED_TRACE(analyze_only ? "analysis" : "tuning");
+      WriteFile(Hive(), old_hive_);
+      const int result = RunInChild([&] {
+        int lines = 0;
+        const std::string failure = RunFailure(Folder(), analyze_only, [&](const std::string&) {
+          if (++lines != 2) return;
+          std::fstream rewritten(Hive(), std::ios::binary | std::ios::in | std::ios::out);
+          rewritten << replacement;
+          rewritten.close();
+          fs::resize_file(Hive(), replacement.size());
+        });
+        return failure.find("was changed by another program") != std::string::npos ? 0 : 1;
+      });
+      EXPECT_EQ(result, 0) << replacement.size() << " bytes written in place";
+      EXPECT_TRUE(ReadFile(Hive()) == replacement);
+    }
+  }
+}
+
+TEST_F(HiveFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
   EXPECT_EQ(CheckProcess(Folder(), true).Wait(), 0);
   const std::string tuned = ReadFile(Hive());
   ASSERT_FALSE(tuned == old_hive_);
@@ -220,7 +247,7 @@ TEST_F(WriteBackFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
   }
 }
 
-TEST_F(WriteBackFaultTest, ASaveWaitsWhileAnotherIsUnderWay) {
+TEST_F(HiveFaultTest, ASaveWaitsWhileAnotherIsUnderWay) {
   const fs::path config = Hive().parent_path();
   const int held = ::open(config.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
@@ -233,7 +260,7 @@ TEST_F(WriteBackFaultTest, ASaveWaitsWhileAnotherIsUnderWay) {
   EXPECT_FALSE(ReadFile(Hive()) == old_hive_);
 }
 
-TEST_F(WriteBackFaultTest, OnlyDeadTemporaryFilesOfOurOwnAreRemoved) {
+TEST_F(HiveFaultTest, OnlyDeadTemporaryFilesOfOurOwnAreRemoved) {
   const fs::path config = Hive().parent_path();
   WriteFile(config / ".SYSTEM.harnlode-a1B2c3", old_hive_.substr(0, 5000));
   WriteFile(config / ".SYSTEM.harnlode-a1B2c3.keep", "not ours");
