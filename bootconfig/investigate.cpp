@@ -30,6 +30,7 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
   // changes could not be saved never ends with one.
   {
     TRegistry key_test;
+    if (!AnalyzeOnly) CurrentTargetSystem().Registry().ExpectChanges();
     key_test.SetRoot(kHkeyLocalMachine);
     for (const std::string& control_set : ControlSets) {
       if (!key_test.KeyPresent("SYSTEM\\" + control_set)) continue;

@@ -32,6 +32,11 @@ class RegistryStore {
   // so that a run of accessors costs one read and at most one write.
   virtual void AccessorCreated() {}
   virtual void AccessorFreed() {}
+
+  // Tells the store that the run under way (or the next one) means to change the registry, so
+  // that a store working on a copy may read it ready for changes at once instead of reading it
+  // again at the first change. Changes may be made without it; they then cost that second read.
+  virtual void ExpectChanges() {}
 };
 
 }  // namespace harnlode

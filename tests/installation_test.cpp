@@ -188,6 +188,53 @@ TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
   EXPECT_EQ(system.HiveWriteBacks(), 1u) << "nothing differed, so nothing is written";
 }
 
+TEST_F(InstallationTest, HiveReplacedBeforeTheFirstWriteIsNotWrittenEvenWhenAlike) {
+  // The run reads the hive where it lies and loads it again for its first change; a copy renamed
+  // over it in between is another file, whatever it holds.
+  const fs::path copy = windows_.HivePath().string() + ".theirs";
+  bool replaced = false;
+  auto replace_hive = [&](const std::string& line) {
+    if (!line.starts_with("Writing") || replaced) return;
+    replaced = true;
+    fs::copy_file(windows_.HivePath(), copy);
+    fs::rename(copy, windows_.HivePath());
+  };
+  const std::string theirs = ReadFile(windows_.HivePath());
+  EXPECT_THAT(RunFailure(windows_.Folder(), false, replace_hive),
+              ::testing::HasSubstr("was changed by another program"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
+}
+
+TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOneRead) {
+  // Without being told that a run will change the hive, the store reads it for reading only and
+  // loads it again at the first change, which must find the same file.
+  OfflineSystem system(windows_.Folder());
+  UseTargetSystem use(system);
+  {
+    TRegistry key;
+    key.SetRoot(kHkeyLocalMachine);
+    ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
+    EXPECT_EQ(key.ReadNumber("Start"), 3);
+    key.WriteNumber("Start", 0);
+  }
+  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+
+  const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
+  try {
+    TRegistry key;
+    key.SetRoot(kHkeyLocalMachine);
+    ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
+    EXPECT_EQ(key.ReadNumber("Start"), 0);
+    WriteFile(windows_.HivePath(), theirs);
+    key.WriteNumber("Start", 3);
+    ADD_FAILURE() << "the change was made on a hive that another program changed";
+  } catch (const EInstallationError& e) {
+    EXPECT_THAT(e.what(), ::testing::HasSubstr("was changed by another program"));
+  }
+  EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
+  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+}
+
 TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {
   windows_.Hive().SetText("ControlSet001\\Services\\usbhub", "Start", "3");
   windows_.Commit();

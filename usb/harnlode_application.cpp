@@ -1,10 +1,9 @@
 #include "harnlode_application.h"
 
-#include <QIcon>
-
 #include "application_title.h"
 #include "failure_report.h"
 #include "harnlode_style.h"
+#include "png_icon.h"
 
 namespace harnlode {
 
@@ -13,7 +12,8 @@ HarnlodeApplication::HarnlodeApplication(int& argc, char** argv) : QApplication(
   // The name, not the display name: a display name would be added to every window's caption.
   setApplicationName(title_);
   setStyle(new HarnlodeStyle);
-  setWindowIcon(QIcon(QStringLiteral(":/pictures/harnlode.png")));
+  // Every window without an icon of its own shows this one.
+  setWindowIcon(PngIcon(QStringLiteral(":/pictures/harnlode.png")));
 }
 
 bool HarnlodeApplication::notify(QObject* receiver, QEvent* event) {

@@ -7,6 +7,7 @@
 
 #include "harnlode_application.h"
 #include "log_text.h"
+#include "png_icon.h"
 #include "ui_usb.h"
 
 // Resources compiled into a static library must be registered by name, from the global namespace.
@@ -17,6 +18,11 @@ namespace harnlode {
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
   RegisterWindowResources();
   ui_->setupUi(this);
+  // The pictures are set here rather than in the form's description, whose loader would let Qt
+  // guess their format (see PngIcon).
+  ui_->JvXPButton1->setIcon(PngIcon(QStringLiteral(":/pictures/analyze.png")));
+  ui_->JvXPButton2->setIcon(PngIcon(QStringLiteral(":/pictures/tune.png")));
+  ui_->JvXPButton6->setIcon(PngIcon(QStringLiteral(":/pictures/exit.png")));
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Button);
   // The upper pane is in front: a window lower than both panes lets the log slide behind it.

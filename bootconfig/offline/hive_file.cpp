@@ -101,7 +101,7 @@ bool ReadsAsHive(const std::string& file) {
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
+HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
   const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
@@ -131,7 +131,8 @@ HiveFile::HiveFile(std::filesystem::path path) : path_(std::move(path)) {
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
   std::copy_n(base.begin(), loaded_header_.size(), loaded_header_.begin());
 
-  hive_ = Open(0);
+  writable_ = for_changes && complete_;
+  hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
 }
 
 hive_h* HiveFile::Open(int flags) const {
@@ -160,21 +161,19 @@ void HiveFile::RequireUnchanged() const {
 void HiveFile::MakeWritable() {
   if (writable_) return;
   RequireComplete();
-  hive_h* writable = Open(HIVEX_OPEN_WRITE);
-  // Checked after the new open: a file replaced or rewritten before it shows here, one changed
-  // after it when saving.
-  try {
-    RequireUnchanged();
-  } catch (...) {
-    hivex_close(writable);
-    throw;
-  }
+  RequireUnchanged();
+  // The mapping goes first, so that the hive is in memory once, never twice.
   hivex_close(hive_);
-  hive_ = writable;
+  hive_ = nullptr;
+  hive_ = Open(HIVEX_OPEN_WRITE);
   writable_ = true;
+  // Checked again after the new open: a file changed during it shows here, one changed after it
+  // when saving.
+  RequireUnchanged();
 }
 
 HiveFile::~HiveFile() {
+  // Null only after MakeWritable() failed to open the file again.
   if (hive_ != nullptr) hivex_close(hive_);
 }
 

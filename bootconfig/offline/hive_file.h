@@ -15,9 +15,10 @@ namespace harnlode {
 class HiveFile {
  public:
   // Opens the hive for reading only: hivex maps the file instead of copying it, so a run that only
-  // reads costs no more than reading it needs. Throws EInstallationError, naming the file, when it
-  // cannot be read or is not an intact hive.
-  explicit HiveFile(std::filesystem::path path);
+  // reads costs no more than reading it needs. With `for_changes`, opens it as MakeWritable()
+  // does, at once, unless it may not be changed (see RequireComplete). Throws EInstallationError,
+  // naming the file, when it cannot be read or is not an intact hive.
+  explicit HiveFile(std::filesystem::path path, bool for_changes = false);
   ~HiveFile();
   HiveFile(const HiveFile&) = delete;
   HiveFile& operator=(const HiveFile&) = delete;
@@ -35,7 +36,8 @@ class HiveFile {
   // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
   // made until Save(). Does nothing when it is writable already. Throws EInstallationError when
   // RequireComplete() does, or when the file is no longer the one first read, since the handles
-  // given out so far would then point into another hive.
+  // given out so far would then point into another hive; after that failure the object may only
+  // be destroyed.
   void MakeWritable();
 
   // Replaces the file with the hive's content: a new file beside it, flushed to disk, renamed

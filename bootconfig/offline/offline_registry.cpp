@@ -45,14 +45,20 @@ OfflineRegistry::~OfflineRegistry() = default;
 
 HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
-  if (!hive_) hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_));
+  if (!hive_) {
+    hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_), expect_changes_);
+  }
   return *hive_;
 }
 
 bool OfflineRegistry::InstallationWritable() {
-  const std::filesystem::path& hive = Hive().Path();
-  return ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
-         ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+  // Asked once per run, as the hive is read once per run.
+  if (!writable_) {
+    const std::filesystem::path& hive = Hive().Path();
+    writable_ = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
+                ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+  }
+  return *writable_;
 }
 
 const OfflineRegistry::Handle* OfflineRegistry::FindHandle(RegKey key) const {
@@ -86,23 +92,30 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
       node = {Node::Kind::kHive, hivex_root(Hive().Handle())};
       continue;
     }
-    hive_h* hive = Hive().Handle();
-    errno = 0;
-    hive_node_h child = name.empty() ? 0 : hivex_node_get_child(hive, node.node, name.c_str());
-    if (child == 0 && errno != 0) Hive().ThrowDamaged();
+    hive_node_h child = name.empty() ? 0 : Child(node.node, name);
     if (child == 0) {
       if (!create || name.empty()) return kErrorFileNotFound;
       Hive().MakeWritable();
-      hive = Hive().Handle();
       errno = 0;
-      child = hivex_node_add_child(hive, node.node, name.c_str());
+      child = hivex_node_add_child(Hive().Handle(), node.node, name.c_str());
       if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
+      children_[{node.node, name}] = child;
       changed_ = true;
     }
     node.node = child;
   }
   *result = node;
   return kErrorSuccess;
+}
+
+hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) {
+  const auto known = children_.find({parent, name});
+  if (known != children_.end()) return known->second;
+  errno = 0;
+  const hive_node_h child = hivex_node_get_child(Hive().Handle(), parent, name.c_str());
+  if (child == 0 && errno != 0) Hive().ThrowDamaged();
+  children_[{parent, name}] = child;
+  return child;
 }
 
 RegStatus OfflineRegistry::NewHandle(Node node, RegAccess access, RegKey* result) {
@@ -247,6 +260,8 @@ void OfflineRegistry::WriteBack() {
 
 void OfflineRegistry::AccessorCreated() { ++accessors_; }
 
+void OfflineRegistry::ExpectChanges() { expect_changes_ = true; }
+
 void OfflineRegistry::AccessorFreed() {
   if (accessors_ > 0 && --accessors_ == 0) EndRun();
 }
@@ -258,6 +273,9 @@ void OfflineRegistry::EndRun() {
     ~Forget() {
       registry.hive_.reset();
       registry.handles_.clear();
+      registry.children_.clear();
+      registry.writable_.reset();
+      registry.expect_changes_ = false;
       registry.changed_ = false;
     }
   } forget{*this};

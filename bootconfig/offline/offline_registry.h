@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "offline/hive_file.h"
@@ -33,6 +35,7 @@ class OfflineRegistry final : public RegistryStore {
   RegStatus CloseKey(RegKey key) override;
   void AccessorCreated() override;
   void AccessorFreed() override;
+  void ExpectChanges() override;
 
   // How often the hive file was replaced with changed content since the store was made.
   std::uint64_t WriteBacks() const { return write_backs_; }
@@ -53,6 +56,8 @@ class OfflineRegistry final : public RegistryStore {
   const Handle* FindHandle(RegKey key) const;
   // Walks the path beneath `from`; with `create`, adds the keys that are missing.
   RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
+  // The subkey of that name, or 0 when there is none.
+  hive_node_h Child(hive_node_h parent, const std::string& name);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
   bool InstallationWritable();
   HiveFile& Hive();
@@ -62,10 +67,15 @@ class OfflineRegistry final : public RegistryStore {
   std::filesystem::path folder_;
   std::unique_ptr<HiveFile> hive_;
   std::map<RegKey, Handle> handles_;
+  // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
+  // key's subkeys one by one, and the check asks for the same keys several times.
+  std::map<std::pair<hive_node_h, std::string>, hive_node_h> children_;
   RegKey next_handle_ = 0x1000;
   int accessors_ = 0;
   bool changed_ = false;
   std::uint64_t write_backs_ = 0;
+  std::optional<bool> writable_;
+  bool expect_changes_ = false;
 };
 
 }  // namespace harnlode

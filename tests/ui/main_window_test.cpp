@@ -120,6 +120,16 @@ class MainWindowTest : public QObject {
     QVERIFY(Button("JvXPButton1")->hasFocus());
   }
 
+  // The pictures are read by hand, so each must be found, at the size the buttons draw it.
+  void buttonsAndWindowShowTheirPictures() {
+    for (const char* name : {"JvXPButton1", "JvXPButton2", "JvXPButton6"}) {
+      const QIcon icon = Button(name)->icon();
+      QVERIFY2(!icon.isNull(), name);
+      QCOMPARE(icon.actualSize(QSize(64, 64)), QSize(64, 64));
+    }
+    QVERIFY(!form_->windowIcon().isNull());
+  }
+
   void reactivationLeavesTheCaption() {
     ShowForm();
     form_->setWindowTitle("set meanwhile");

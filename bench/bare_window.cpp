@@ -1,0 +1,22 @@
+// bare-window [--text]: a plain Qt 6 window of the main window's size, shown and painted once; the
+// floor for the start-up of the Harnlode window. With --text it shows one line of text, so that
+// its start-up includes that of Qt's fonts, which any window with text needs.
+#include <QApplication>
+#include <QLabel>
+#include <QWidget>
+#include <memory>
+
+#include "first_paint.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QWidget window;
+  window.resize(605, 441);  // the main window's size
+  std::unique_ptr<QLabel> text;
+  if (application.arguments().contains(QStringLiteral("--text"))) {
+    text = std::make_unique<QLabel>(QStringLiteral("Analyze"), &window);
+  }
+  harnlode::bench::QuitAfterFirstPaint(window);
+  window.show();
+  return application.exec();
+}

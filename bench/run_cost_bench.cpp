@@ -1,0 +1,114 @@
+// Runs on generated SYSTEM hives of real sizes against the hivex floor measured in the same
+// program: an analysis against opening read-only and reading the values, a tuning run that
+// changes all 36 values against one write-mode open, 36 sets and one atomic write-back. Compare
+// each run with its floor of the same size; the counter write_backs is per run.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "hivex_floor.h"
+#include "investigate.h"
+#include "offline/offline_system.h"
+#include "system_hive_generator.h"
+
+namespace {
+
+using namespace harnlode;
+namespace fs = std::filesystem;
+
+class NoLog final : public TLogOwner {
+ public:
+  void LogLine(const std::string&) override {}
+};
+
+// A generated installation in a temporary folder, with an untuned copy of its hive to start from.
+class Installation {
+ public:
+  explicit Installation(std::uint64_t mib) {
+    std::string pattern = (fs::temp_directory_path() / "harnlode-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+    root_ = pattern;
+    MakeGeneratedInstallation(Folder(), mib << 20);
+    fs::copy_file(bench::SystemHiveOf(Folder()), root_ / "untuned");
+  }
+  ~Installation() { fs::remove_all(root_); }
+  fs::path Folder() const { return root_ / "windows"; }
+  void Untune() const {
+    fs::copy_file(root_ / "untuned", bench::SystemHiveOf(Folder()),
+                  fs::copy_options::overwrite_existing);
+  }
+
+ private:
+  fs::path root_;
+};
+
+const Installation& InstallationOf(std::int64_t mib) {
+  static std::map<std::int64_t, std::unique_ptr<Installation>> made;
+  auto& installation = made[mib];
+  if (!installation) installation = std::make_unique<Installation>(mib);
+  return *installation;
+}
+
+// One run as harnlode-check does it, from opening the installation; returns its write-backs.
+std::uint64_t Run(const fs::path& folder, bool analyze_only) {
+  OfflineSystem system(folder);
+  UseTargetSystem use(system);
+  NoLog log;
+  log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
+                          analyze_only);
+  return system.HiveWriteBacks();
+}
+
+void AnalysisRun(benchmark::State& state) {
+  const Installation& installation = InstallationOf(state.range(0));
+  std::uint64_t write_backs = 0;
+  for (auto _ : state) write_backs += Run(installation.Folder(), true);
+  state.counters["write_backs"] =
+      benchmark::Counter(static_cast<double>(write_backs), benchmark::Counter::kAvgIterations);
+}
+
+void AnalysisFloor(benchmark::State& state) {
+  const Installation& installation = InstallationOf(state.range(0));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(bench::ReadWithHivex(bench::SystemHiveOf(installation.Folder())));
+  }
+}
+
+void TuningRun(benchmark::State& state) {
+  const Installation& installation = InstallationOf(state.range(0));
+  std::uint64_t write_backs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    installation.Untune();
+    state.ResumeTiming();
+    write_backs += Run(installation.Folder(), false);
+  }
+  state.counters["write_backs"] =
+      benchmark::Counter(static_cast<double>(write_backs), benchmark::Counter::kAvgIterations);
+}
+
+void TuningFloor(benchmark::State& state) {
+  const Installation& installation = InstallationOf(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    installation.Untune();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(bench::TuneWithHivex(bench::SystemHiveOf(installation.Folder())));
+  }
+}
+
+// Sizes in MiB of real SYSTEM hives: small, usual, large.
+void Sizes(benchmark::internal::Benchmark* benchmark) {
+  benchmark->ArgName("MiB")->Arg(8)->Arg(32)->Arg(128)->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(AnalysisFloor)->Apply(Sizes);
+BENCHMARK(AnalysisRun)->Apply(Sizes);
+BENCHMARK(TuningFloor)->Apply(Sizes);
+BENCHMARK(TuningRun)->Apply(Sizes);
+
+}  // namespace
