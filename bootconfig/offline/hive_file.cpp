@@ -92,13 +92,6 @@ void RemoveDeadTemporaries(int folder, const std::string& prefix) {
   ::closedir(entries);
 }
 
-bool ReadsAsHive(const std::string& file) {
-  hive_h* hive = hivex_open(file.c_str(), 0);
-  if (hive == nullptr) return false;
-  hivex_close(hive);
-  return true;
-}
-
 }  // namespace
 
 HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
@@ -232,14 +225,6 @@ void HiveFile::Save() {
   }
   errno = 0;
   if (hivex_commit(hive_, temporary.c_str(), 0) != 0) fail_saving("writing", errno);
-  // Some damage that reading lets pass is written out as a file that no longer reads as a hive;
-  // such a file never takes the hive's place.
-  if (!ReadsAsHive(temporary)) {
-    ::unlink(temporary.c_str());
-    Fail("The changes could not be saved to the registry hive " + Quoted(path_) +
-         ": it is damaged in a way that made the new hive unreadable. The hive was left as it "
-         "was; repair it with Windows, or restore it from a backup.");
-  }
   {
     const Descriptor written(::open(temporary.c_str(), O_RDONLY | O_CLOEXEC));
     if (written.get() < 0 || ::fsync(written.get()) != 0) fail_saving("flushing", errno);

@@ -279,9 +279,8 @@ void OfflineRegistry::EndRun() {
       registry.changed_ = false;
     }
   } forget{*this};
-  // What was read through a mapping of a file that changed meanwhile may be a mix of two hives;
-  // a save checks for changes itself.
-  if (hive_ && !changed_) hive_->RequireUnchanged();
+  // What was read through a mapping of a file that changed meanwhile may be a mix of two hives.
+  if (hive_ && !hive_->Writable()) hive_->RequireUnchanged();
   WriteBack();
 }
 
