@@ -1,0 +1,54 @@
+#include "offline/value_list_check.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "offline/windows_names.h"
+
+namespace harnlode {
+namespace {
+
+struct FreeDeleter {
+  void operator()(void* memory) const { std::free(memory); }
+};
+
+bool Damaged() {
+  errno = EINVAL;
+  return false;
+}
+
+}  // namespace
+
+bool ValuesMayBeReplaced(hive_h* hive, hive_node_h node) {
+  errno = 0;
+  const std::unique_ptr<hive_value_h, FreeDeleter> values(hivex_node_values(hive, node));
+  if (!values) return false;
+  std::set<hive_value_h> cells;  // value records and data cells alike
+  std::vector<std::string> names;
+  for (const hive_value_h* value = values.get(); *value != 0; ++value) {
+    if (!cells.insert(*value).second) return Damaged();
+    const std::unique_ptr<char, FreeDeleter> name(hivex_value_key(hive, *value));
+    if (!name) return false;
+    if (std::any_of(names.begin(), names.end(), [&](const std::string& earlier) {
+          return SameNameIgnoringCase(earlier, name.get());
+        })) {
+      return Damaged();
+    }
+    names.emplace_back(name.get());
+    // Reading the data checks where it lies; inline data has no cell of its own.
+    hive_type type{};
+    std::size_t length = 0;
+    const std::unique_ptr<char, FreeDeleter> data(hivex_value_value(hive, *value, &type, &length));
+    if (!data) return false;
+    const hive_value_h data_cell = hivex_value_data_cell_offset(hive, *value, &length);
+    if (data_cell != 0 && !cells.insert(data_cell).second) return Damaged();
+  }
+  return true;
+}
+
+}  // namespace harnlode
