@@ -1,7 +1,9 @@
 // The registry of a Windows installation that is not running: HKEY_LOCAL_MACHINE holds one key,
 // SYSTEM, which is the root of the installation's SYSTEM hive file; nothing else exists. The
 // hive is read afresh when a run's first accessor arrives and written back, if the run changed
-// it, when the last one leaves or a key is flushed.
+// it, when the last one leaves or a key is flushed. A run reads it where it lies, as an analysis
+// needs no more; one that announced changes (ExpectChanges) loads it ready for them at once, and
+// one that did not loads it again at its first change.
 #pragma once
 
 #include <cstdint>
