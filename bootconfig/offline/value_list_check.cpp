@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "offline/windows_names.h"
@@ -16,6 +17,14 @@ namespace {
 struct FreeDeleter {
   void operator()(void* memory) const { std::free(memory); }
 };
+
+// Data that begins as a key, value, security or list record does: a data cell that is in fact
+// such a record, which freeing the data would free as well. Text is UTF-16, so no text begins so.
+bool IsStructure(const char* data) {
+  static constexpr std::string_view kStructures[] = {"nk", "vk", "sk", "lf", "lh", "li", "ri"};
+  return std::any_of(std::begin(kStructures), std::end(kStructures),
+                     [&](std::string_view id) { return id == std::string_view(data, 2); });
+}
 
 bool Damaged() {
   errno = EINVAL;
@@ -47,6 +56,7 @@ bool ValuesMayBeReplaced(hive_h* hive, hive_node_h node) {
     if (!data) return false;
     const hive_value_h data_cell = hivex_value_data_cell_offset(hive, *value, &length);
     if (data_cell != 0 && !cells.insert(data_cell).second) return Damaged();
+    if (data_cell != 0 && length >= 2 && IsStructure(data.get())) return Damaged();
   }
   return true;
 }
