@@ -51,12 +51,14 @@ bool ValuesMayBeReplaced(hive_h* hive, hive_node_h node) {
     names.emplace_back(name.get());
     // Reading the data checks where it lies; inline data has no cell of its own.
     hive_type type{};
-    std::size_t length = 0;
-    const std::unique_ptr<char, FreeDeleter> data(hivex_value_value(hive, *value, &type, &length));
+    std::size_t data_length = 0;
+    const std::unique_ptr<char, FreeDeleter> data(
+        hivex_value_value(hive, *value, &type, &data_length));
     if (!data) return false;
-    const hive_value_h data_cell = hivex_value_data_cell_offset(hive, *value, &length);
+    std::size_t stored_length = 0;
+    const hive_value_h data_cell = hivex_value_data_cell_offset(hive, *value, &stored_length);
     if (data_cell != 0 && !cells.insert(data_cell).second) return Damaged();
-    if (data_cell != 0 && length >= 2 && IsStructure(data.get())) return Damaged();
+    if (data_cell != 0 && data_length >= 2 && IsStructure(data.get())) return Damaged();
   }
   return true;
 }
