@@ -1,23 +1,34 @@
 #include "hive_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "installation_error.h"
+#include "offline/folder_lock.h"
 
 namespace harnlode {
 namespace {
 
 constexpr std::size_t kBaseBlockSize = 4096;
+constexpr std::size_t kBinsSizeOffset = 0x28;  // the size of all hive bins, after the base block
 // Windows refuses hives above 2 GiB; a larger file is not one, and is not read into memory.
 constexpr off_t kLargestHive = off_t{2} << 30;
+// How long a save waits for another program's save into the same folder to end.
+constexpr std::chrono::seconds kSavePatience(10);
+// The new hive is written to ".SYSTEM.harnlode-XXXXXX" beside "SYSTEM".
+constexpr char kTemporaryInfix[] = ".harnlode-";
+constexpr std::size_t kTemporaryUniquePart = 6;  // mkstemp's XXXXXX
 
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
@@ -49,6 +60,38 @@ bool SameFile(const struct stat& a, const struct stat& b) {
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
+// Reads what tells one state of the file from another; false when it cannot be read.
+template <std::size_t kHeaderSize>
+bool ReadState(const std::filesystem::path& path, struct stat* status,
+               std::array<unsigned char, kHeaderSize>* header) {
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return file.get() >= 0 && ::fstat(file.get(), status) == 0 &&
+         ::pread(file.get(), header->data(), header->size(), 0) ==
+             static_cast<ssize_t>(header->size());
+}
+
+// Removes the temporary files that saves which never ended left in the folder: regular files named
+// as ours are, with nothing else changed. Only safe while holding the folder's lock.
+void RemoveDeadTemporaries(int folder, const std::string& prefix) {
+  const int listed = ::dup(folder);
+  if (listed < 0) return;
+  DIR* entries = ::fdopendir(listed);
+  if (entries == nullptr) {
+    ::close(listed);
+    return;
+  }
+  while (const dirent* entry = ::readdir(entries)) {
+    const std::string_view name = entry->d_name;
+    struct stat found = {};
+    if (name.size() == prefix.size() + kTemporaryUniquePart && name.starts_with(prefix) &&
+        ::fstatat(folder, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(found.st_mode)) {
+      ::unlinkat(folder, entry->d_name, 0);  // a failure leaves a file that harms no one
+    }
+  }
+  ::closedir(entries);
+}
+
 }  // namespace
 
 HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
@@ -69,7 +112,17 @@ HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::mo
          " is not a Windows registry hive, or it is truncated. Check that the folder holds an "
          "intact Windows installation.");
   }
+  // hivex reads a hive cut short after any whole bin as if nothing were missing; a tuning run
+  // would then write the rest of it away for good.
+  const off_t expected_size = kBaseBlockSize + off_t{LittleEndian32(&base[kBinsSizeOffset])};
+  if (loaded_.st_size < expected_size) {
+    Fail("The registry hive " + Quoted(path_) + " is damaged: it is truncated, " +
+         std::to_string(expected_size - loaded_.st_size) + " of its " +
+         std::to_string(expected_size) +
+         " bytes are missing. Restore it from a backup, or repair it with Windows.");
+  }
   complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
+  std::copy_n(base.begin(), loaded_header_.size(), loaded_header_.begin());
 
   writable_ = for_changes && complete_;
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
@@ -79,18 +132,22 @@ hive_h* HiveFile::Open(int flags) const {
   errno = 0;
   hive_h* hive = hivex_open(path_.c_str(), flags);
   if (hive == nullptr) {
+    const int error = errno;
+    RequireUnchanged();  // a file that another program is writing is not damaged
     Fail("The registry hive " + Quoted(path_) + " is damaged and cannot be read (" +
-         SystemError(errno) + "). Repair it with Windows, or restore it from a backup.");
+         SystemError(error) + "). Repair it with Windows, or restore it from a backup.");
   }
   return hive;
 }
 
 void HiveFile::RequireUnchanged() const {
   struct stat now = {};
-  if (::stat(path_.c_str(), &now) != 0 || !SameFile(now, loaded_)) {
+  decltype(loaded_header_) header_now = {};
+  if (!ReadState(path_, &now, &header_now) || !SameFile(now, loaded_) ||
+      header_now != loaded_header_) {
     Fail("The registry hive " + Quoted(path_) +
-         " was changed by another program while Harnlode was working on it, so Harnlode did "
-         "not save its changes. Run it again.");
+         " was changed by another program while Harnlode was working on it, so Harnlode "
+         "stopped without saving anything. Run it again.");
   }
 }
 
@@ -114,6 +171,9 @@ HiveFile::~HiveFile() {
 }
 
 void HiveFile::ThrowDamaged() const {
+  const int error = errno;
+  RequireUnchanged();
+  errno = error;
   Fail("The registry hive " + Quoted(path_) + " is damaged (" + SystemError(errno) +
        "). Repair it with Windows, or restore it from a backup.");
 }
@@ -129,11 +189,22 @@ void HiveFile::RequireComplete() const {
 void HiveFile::Save() {
   RequireComplete();
   if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
-  RequireUnchanged();
-
   const std::filesystem::path folder = path_.parent_path();
-  std::string temporary =
-      (folder / ("." + path_.filename().string() + ".harnlode-XXXXXX")).string();
+  // Other copies of this program take turns: between the check for others' changes and the
+  // rename, no other copy replaces the hive, and every temporary file found is a dead one's.
+  const FolderLock lock(folder, kSavePatience);
+  if (lock.GetState() == FolderLock::State::kBusy) {
+    Fail("The registry hive " + Quoted(path_) +
+         " is being saved by another program, so Harnlode did not save its changes. Wait for "
+         "that program to end, then run again.");
+  }
+  RequireUnchanged();
+  const std::string temporary_prefix = "." + path_.filename().string() + kTemporaryInfix;
+  if (lock.GetState() == FolderLock::State::kHeld) {
+    RemoveDeadTemporaries(lock.Descriptor(), temporary_prefix);
+  }
+
+  std::string temporary = (folder / (temporary_prefix + "XXXXXX")).string();
   const Descriptor created(::mkstemp(temporary.data()));
   auto fail_saving = [&](const std::string& what, int error) {
     ::unlink(temporary.c_str());
@@ -159,13 +230,15 @@ void HiveFile::Save() {
     if (written.get() < 0 || ::fsync(written.get()) != 0) fail_saving("flushing", errno);
   }
   if (::rename(temporary.c_str(), path_.c_str()) != 0) fail_saving("replacing", errno);
-  const Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() < 0 || ::fsync(directory.get()) != 0) {
+  const int unflushed = lock.Descriptor() < 0             ? lock.Error()
+                        : ::fsync(lock.Descriptor()) != 0 ? errno
+                                                          : 0;
+  if (unflushed != 0) {
     Fail("The registry hive " + Quoted(path_) + " was saved, but its folder could not be " +
-         "flushed to disk (" + SystemError(errno) +
+         "flushed to disk (" + SystemError(unflushed) +
          "); a power failure now could lose the change.");
   }
-  ::stat(path_.c_str(), &loaded_);
+  ReadState(path_, &loaded_, &loaded_header_);
 }
 
 }  // namespace harnlode

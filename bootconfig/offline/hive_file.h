@@ -5,7 +5,10 @@
 #include <hivex.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <filesystem>
+
+#include "offline/cut_short_mapping_guard.h"
 
 namespace harnlode {
 
@@ -44,17 +47,26 @@ class HiveFile {
   void Save();
 
   // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
+  // A file that another program changed meanwhile is told as changed instead: what was read of it
+  // may be a mix of both versions.
   [[noreturn]] void ThrowDamaged() const;
+
+  // Throws EInstallationError when the file is no longer the one first read: replaced, or written
+  // in place. What a run read from a hive opened for reading only is sound when it is not.
+  void RequireUnchanged() const;
 
  private:
   hive_h* Open(int flags) const;
-  void RequireUnchanged() const;
 
+  CutShortMappingGuard guard_;  // the hive opened for reading is a mapping of the file
   std::filesystem::path path_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
   bool complete_ = true;
-  struct stat loaded_ = {};  // what the file was when loaded, to notice others' changes
+  // What the file was when loaded, to notice others' changes: its times have a coarse
+  // resolution, but every write of a hive changes the sequence numbers and checksum in its header.
+  struct stat loaded_ = {};
+  std::array<unsigned char, 512> loaded_header_ = {};
 };
 
 }  // namespace harnlode

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "offline/offline_system.h"
+#include "offline/value_list_check.h"
 #include "offline/windows_names.h"
 #include "text_conversion.h"
 
@@ -228,6 +229,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
     if (size > 0 && !terminated) stored.insert(stored.end(), {0, 0});
   }
   Hive().MakeWritable();
+  if (!ValuesMayBeReplaced(Hive().Handle(), handle->node.node)) Hive().ThrowDamaged();
   hive_set_value value{};
   value.key = const_cast<char*>(name.c_str());
   std::memcpy(&value.t, &type, sizeof type);  // any number, valid hive_type or not
@@ -280,6 +282,8 @@ void OfflineRegistry::EndRun() {
       registry.changed_ = false;
     }
   } forget{*this};
+  // What was read through a mapping of a file that changed meanwhile may be a mix of two hives.
+  if (hive_ && !hive_->Writable()) hive_->RequireUnchanged();
   WriteBack();
 }
 

@@ -1,0 +1,38 @@
+// An exclusive lock on a folder, held until the object goes: programs that replace files in the
+// folder take it so that they take turns. It binds only the programs that take it.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+
+namespace harnlode {
+
+class FolderLock {
+ public:
+  enum class State {
+    kHeld,         // this object holds the lock
+    kBusy,         // another holder did not let go in time
+    kUnsupported,  // the file system keeps no such locks; nobody can hold one
+    kNoFolder,     // the folder cannot be opened
+  };
+
+  // Waits up to `patience` for another holder to let go.
+  FolderLock(const std::filesystem::path& folder, std::chrono::milliseconds patience);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  State GetState() const { return state_; }
+  // The folder, open for reading (for flushing it, or for working on its entries); -1 when
+  // GetState() is kNoFolder.
+  int Descriptor() const { return folder_; }
+  // The error behind kNoFolder.
+  int Error() const { return error_; }
+
+ private:
+  int folder_ = -1;
+  int error_ = 0;
+  State state_ = State::kNoFolder;
+};
+
+}  // namespace harnlode

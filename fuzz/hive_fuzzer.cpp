@@ -1,0 +1,87 @@
+// Feeds arbitrary bytes, as the SYSTEM hive of an installation, through an analysis run and a
+// tuning run of the offline store, and stops at the first input for which a property of
+// hive_properties.h does not hold.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "hive_properties.h"
+#include "offline/offline_system.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path installation;
+
+// A folder in memory when there is one: every input is written and read back several times.
+fs::path ScratchFolder() {
+  std::error_code error;
+  const fs::path shared_memory = "/dev/shm";
+  if (fs::is_directory(shared_memory, error) && ::access(shared_memory.c_str(), W_OK) == 0) {
+    return shared_memory;
+  }
+  return fs::temp_directory_path();
+}
+
+void RemoveInstallation() {
+  std::error_code ignored;
+  fs::remove_all(installation, ignored);
+}
+
+// The base block's checksum: the XOR of its first 127 little-endian words.
+constexpr std::size_t kChecksumOffset = 0x1FC;
+
+void FixChecksum(std::uint8_t* data, std::size_t size) {
+  if (size < kChecksumOffset + 4) return;
+  std::uint32_t checksum = 0;
+  for (std::size_t i = 0; i < kChecksumOffset; i += 4) {
+    checksum ^= data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) |
+                (static_cast<std::uint32_t>(data[i + 3]) << 24);
+  }
+  for (int i = 0; i < 4; ++i) {
+    data[kChecksumOffset + i] = static_cast<std::uint8_t>(checksum >> 8 * i);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string pattern = (ScratchFolder() / "harnlode-fuzz-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    std::abort();
+  }
+  installation = pattern;
+  fs::create_directories((installation / harnlode::OfflineSystem::kSystemHive).parent_path());
+  fs::create_directories(installation / "Windows/System32/drivers");
+  std::ofstream(installation / "Windows/System32/drivers/USBSTOR.SYS") << "driver";
+  std::atexit(RemoveInstallation);
+  return 0;
+}
+
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t max_size);
+
+// Most mutations of the base block would only be refused for their checksum; most mutants get a
+// right one, so that what lies behind that check is reached too.
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size,
+                                               std::size_t max_size, unsigned int seed) {
+  size = LLVMFuzzerMutate(data, size, max_size);
+  if (seed % 8 != 0) FixChecksum(data, size);
+  return size;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string violated = harnlode::CheckHiveProperties(
+      installation, std::string(reinterpret_cast<const char*>(data), size));
+  if (!violated.empty()) {
+    std::fprintf(stderr, "violated: %s\n", violated.c_str());
+    std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,74 @@
+#include "hive_properties.h"
+
+#include <hivex.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "installation_error.h"
+#include "investigate.h"
+#include "offline/offline_system.h"
+#include "registry.h"
+#include "target_system.h"
+
+namespace harnlode {
+namespace {
+
+class LastLineLog final : public TLogOwner {
+ public:
+  void LogLine(const std::string& text) override { last = text; }
+  std::string last;
+};
+
+enum class Outcome { kEnded, kFailed };
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+Outcome Run(const std::filesystem::path& folder, bool analyze_only, std::string* last_line) {
+  try {
+    OfflineSystem system(folder);
+    UseTargetSystem use(system);
+    LastLineLog log;
+    log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
+                            "Group", analyze_only);
+    *last_line = log.last;
+    return Outcome::kEnded;
+  } catch (const EInstallationError&) {
+  } catch (const ERegistryException&) {
+  }
+  return Outcome::kFailed;
+}
+
+bool OpensAsHive(const std::filesystem::path& file) {
+  hive_h* hive = hivex_open(file.c_str(), 0);
+  if (hive == nullptr) return false;
+  hivex_close(hive);
+  return true;
+}
+
+}  // namespace
+
+std::string CheckHiveProperties(const std::filesystem::path& folder, const std::string& hive) {
+  const std::filesystem::path file = folder / OfflineSystem::kSystemHive;
+  if (!(std::ofstream(file, std::ios::binary | std::ios::trunc) << hive)) {
+    return "the hive can be written for the trial";
+  }
+  std::string last_line;
+  Run(folder, true, &last_line);
+  if (ReadFile(file) != hive) return "an analysis run leaves the hive as it was";
+
+  if (Run(folder, false, &last_line) == Outcome::kEnded) {
+    if (!OpensAsHive(file)) return "a finished tuning run leaves a hive";
+    if (Run(folder, true, &last_line) != Outcome::kEnded || last_line != kReadyVerdict) {
+      return "a finished tuning run leaves the system ready";
+    }
+  } else if (ReadFile(file) != hive && !OpensAsHive(file)) {
+    return "a failed tuning run leaves the old hive or one that opens";
+  }
+  return "";
+}
+
+}  // namespace harnlode

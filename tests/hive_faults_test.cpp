@@ -1,0 +1,285 @@
+// Faults of the hive file and around the write-back of a tuned hive: each run ends in a clear
+// failure or a correct result, and the hive is never left damaged or silently reverted.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include "check_process.h"
+#include "collecting_log.h"
+#include "failure_text.h"
+#include "installation_error.h"
+#include "registry.h"
+#include "sample_installation.h"
+#include "temp_installation.h"
+
+namespace harnlode::testing {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr bool kAnalyze = true;
+constexpr bool kTune = false;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+fs::path HiveOf(const fs::path& folder) { return folder / OfflineSystem::kSystemHive; }
+
+// The names in the hive's folder that temporary files of a save might have.
+std::vector<std::string> TemporaryNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(HiveOf(folder).parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".SYSTEM.")) names.push_back(name);
+  }
+  return names;
+}
+
+// The failure that a run on the folder ends with, or "" when it ends normally.
+std::string RunFailure(const fs::path& folder, bool analyze_only,
+                       std::function<void(const std::string&)> on_line = {}) {
+  try {
+    OfflineSystem system(folder);
+    UseTargetSystem use(system);
+    CollectingLog log;
+    log.on_line = std::move(on_line);
+    log.Run(analyze_only);
+  } catch (const std::exception& e) {
+    return FailureText(e);
+  }
+  return "";
+}
+
+// Runs `work` in a child process and returns its result, or -1 when the child did not end
+// normally.
+int RunInChild(const std::function<int()>& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    int result = 127;
+    try {
+      result = work();
+    } catch (...) {
+    }
+    ::_exit(result);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// The sample installation, whose USB services all need tuning, and its hive before and after.
+class HiveFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeSampleInstallation(Folder());
+    old_hive_ = ReadFile(HiveOf(Folder()));
+  }
+  fs::path Folder() const { return folder_.Path() / "c"; }
+  fs::path Hive() const { return HiveOf(Folder()); }
+
+  TempFolder folder_;
+  std::string old_hive_;
+};
+
+TEST_F(HiveFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
+  // The folder is the unprivileged user's, who takes away its own right to write mid-run.
+  OpenUpTo(Hive());
+  const fs::path config = Hive().parent_path();
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(::chown(config.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(::chown(Hive().c_str(), kNobody, kNobody), 0);
+  const int result = RunUnprivileged([&] {
+    const std::string failure = RunFailure(Folder(), kTune, [&](const std::string& line) {
+      if (line.starts_with("Writing")) fs::permissions(config, fs::perms(0555));
+    });
+    return failure.find("could not be saved") != std::string::npos &&
+                   failure.find("no new file can be made in \"" + config.string()) !=
+                       std::string::npos
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(ReadFile(Hive()) == old_hive_);
+  EXPECT_THAT(TemporaryNames(Folder()), ::testing::IsEmpty());
+}
+
+TEST_F(HiveFaultTest, AFileSizeLimitReachedDuringTheWriteBackEndsInAClearFailure) {
+  const int result = RunInChild([&] {
+    ::signal(SIGXFSZ, SIG_IGN);  // so that writing beyond the limit fails with EFBIG instead
+    const rlim_t limit = old_hive_.size() / 2;
+    const rlimit file_size = {limit, limit};
+    if (::setrlimit(RLIMIT_FSIZE, &file_size) != 0) return 2;
+    const std::string failure = RunFailure(Folder(), kTune);
+    return failure.find("could not be saved") != std::string::npos &&
+                   failure.find(std::strerror(EFBIG)) != std::string::npos
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(ReadFile(Hive()) == old_hive_);
+  EXPECT_THAT(TemporaryNames(Folder()), ::testing::IsEmpty());
+}
+
+TEST_F(HiveFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
+  // A file system just large enough for the hive; mounting one needs root's rights.
+  const fs::path disk = folder_.Path() / "disk";
+  fs::create_directory(disk);
+  const std::string size = "size=" + std::to_string(old_hive_.size() / 4096 * 4096 + 8192);
+  if (::mount("harnlode-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0) {
+    GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
+  }
+  struct Unmount {
+    const fs::path& disk;
+    ~Unmount() { ::umount2(disk.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  const fs::path installation = disk / "c";
+  fs::create_directories(HiveOf(installation).parent_path());
+  WriteFile(HiveOf(installation), old_hive_);
+  ASSERT_TRUE(ReadFile(HiveOf(installation)) == old_hive_) << "the hive fits";
+
+  const std::string failure = RunFailure(installation, kTune);
+  EXPECT_THAT(failure, ::testing::HasSubstr("could not be saved"));
+  EXPECT_THAT(failure, ::testing::HasSubstr(std::strerror(ENOSPC)));
+  EXPECT_TRUE(ReadFile(HiveOf(installation)) == old_hive_);
+  EXPECT_THAT(TemporaryNames(installation), ::testing::IsEmpty());
+}
+
+TEST_F(HiveFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
+  for (std::size_t end = 0; end < old_hive_.size(); end += 4096) {
+    SCOPED_TRACE(end);
+    const std::string truncated = old_hive_.substr(0, end);
+    WriteFile(Hive(), truncated);
+    for (bool analyze_only : {kAnalyze, kTune}) {
+      const std::string failure = RunFailure(Folder(), analyze_only);
+      EXPECT_THAT(failure, ::testing::HasSubstr("\"" + Hive().string() + "\""));
+      EXPECT_THAT(failure, ::testing::AnyOf(::testing::HasSubstr("truncated"),
+                                            ::testing::HasSubstr("is damaged")));
+    }
+    EXPECT_TRUE(ReadFile(Hive()) == truncated);
+  }
+}
+
+TEST_F(HiveFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNotOverwritten) {
+  // Another program writes its own version in place, same size, within one tick of the clock
+  // that stamps file times: only the header's sequence numbers and checksum tell.
+  std::string theirs = old_hive_;
+  theirs[4] = static_cast<char>(theirs[4] + 1);
+  theirs[8] = static_cast<char>(theirs[8] + 1);
+  // Both sequence numbers are equal and move in step, so the header's checksum stays right.
+  auto rewrite = [&](const std::string& line) {
+    if (!line.starts_with("Writing: Start")) return;
+    struct stat before = {};
+    ::stat(Hive().c_str(), &before);
+    std::fstream(Hive(), std::ios::binary | std::ios::in | std::ios::out) << theirs;
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ::utimensat(AT_FDCWD, Hive().c_str(), times, 0);
+  };
+  EXPECT_THAT(RunFailure(Folder(), kTune, rewrite),
+              ::testing::HasSubstr("was changed by another program"));
+  EXPECT_TRUE(ReadFile(Hive()) == theirs);
+}
+
+TEST_F(HiveFaultTest, AHiveChangedByAnotherProgramWhileBeingReadEndsInAClearFailure) {
+  // Cut short, or rewritten in place: either way, what was read may be a mix of two hives. A run
+  // that reads the cut part of the mapped file must not crash.
+  std::string theirs = old_hive_;
+  theirs[4] = static_cast<char>(theirs[4] + 1);
+  theirs[8] = static_cast<char>(theirs[8] + 1);
+  for (const std::string& replacement : {std::string("regf"), theirs}) {
+    for (bool analyze_only : {kAnalyze, kTune}) {
+      SCOPED_TRACE(analyze_only ? "analysis" : "tuning");
+      WriteFile(Hive(), old_hive_);
+      const int result = RunInChild([&] {
+        int lines = 0;
+        const std::string failure = RunFailure(Folder(), analyze_only, [&](const std::string&) {
+          if (++lines != 2) return;
+          std::fstream rewritten(Hive(), std::ios::binary | std::ios::in | std::ios::out);
+          rewritten << replacement;
+          rewritten.close();
+          fs::resize_file(Hive(), replacement.size());
+        });
+        return failure.find("was changed by another program") != std::string::npos ? 0 : 1;
+      });
+      EXPECT_EQ(result, 0) << replacement.size() << " bytes written in place";
+      EXPECT_TRUE(ReadFile(Hive()) == replacement);
+    }
+  }
+}
+
+TEST_F(HiveFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
+  EXPECT_EQ(CheckProcess(Folder(), true).Wait(), 0);
+  const std::string tuned = ReadFile(Hive());
+  ASSERT_FALSE(tuned == old_hive_);
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    WriteFile(Hive(), old_hive_);
+    CheckProcess first(Folder(), true);
+    CheckProcess second(Folder(), true);
+    const int statuses[] = {first.Wait(), second.Wait()};
+    const std::string errors[] = {first.Errors(), second.Errors()};
+    // One saves; the other finds nothing left to do, or finds the hive changed and says so.
+    EXPECT_TRUE(statuses[0] == 0 || statuses[1] == 0);
+    for (int i = 0; i < 2; ++i) {
+      if (statuses[i] != 0) {
+        EXPECT_EQ(statuses[i], 2);
+        EXPECT_THAT(errors[i], ::testing::HasSubstr("was changed by another program"));
+      }
+    }
+    EXPECT_TRUE(ReadFile(Hive()) == tuned);
+  }
+}
+
+TEST_F(HiveFaultTest, ASaveWaitsWhileAnotherIsUnderWay) {
+  const fs::path config = Hive().parent_path();
+  const int held = ::open(config.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  CheckProcess tuning(Folder(), true);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(tuning.Running());
+  EXPECT_TRUE(ReadFile(Hive()) == old_hive_);
+  ::close(held);
+  EXPECT_EQ(tuning.Wait(), 0) << tuning.Errors();
+  EXPECT_FALSE(ReadFile(Hive()) == old_hive_);
+}
+
+TEST_F(HiveFaultTest, OnlyDeadTemporaryFilesOfOurOwnAreRemoved) {
+  const fs::path config = Hive().parent_path();
+  WriteFile(config / ".SYSTEM.harnlode-a1B2c3", old_hive_.substr(0, 5000));
+  WriteFile(config / ".SYSTEM.harnlode-a1B2c3.keep", "not ours");
+  WriteFile(config / "SYSTEM.LOG1", "a log");
+  fs::create_directory(config / ".SYSTEM.harnlode-folder");
+  const fs::path elsewhere = folder_.Path() / "elsewhere";
+  WriteFile(elsewhere, "kept");
+  fs::create_symlink(elsewhere, config / ".SYSTEM.harnlode-link00");
+
+  // A dead one does not stand in the way of reading, and is gone after the next save.
+  EXPECT_EQ(RunFailure(Folder(), kAnalyze), "");
+  EXPECT_EQ(RunFailure(Folder(), kTune), "");
+  EXPECT_THAT(TemporaryNames(Folder()), ::testing::UnorderedElementsAre(
+                                            ".SYSTEM.harnlode-a1B2c3.keep",
+                                            ".SYSTEM.harnlode-folder", ".SYSTEM.harnlode-link00"));
+  EXPECT_TRUE(fs::exists(config / "SYSTEM.LOG1"));
+  EXPECT_EQ(ReadFile(elsewhere), "kept");
+  EXPECT_EQ(RunCheck(Folder(), kAnalyze).back(), kReadyVerdict);
+}
+
+}  // namespace
+}  // namespace harnlode::testing
