@@ -53,38 +53,6 @@ std::vector<std::string> TemporaryNames(const fs::path& folder) {
   return names;
 }
 
-// The failure that a run on the folder ends with, or "" when it ends normally.
-std::string RunFailure(const fs::path& folder, bool analyze_only,
-                       std::function<void(const std::string&)> on_line = {}) {
-  try {
-    OfflineSystem system(folder);
-    UseTargetSystem use(system);
-    CollectingLog log;
-    log.on_line = std::move(on_line);
-    log.Run(analyze_only);
-  } catch (const std::exception& e) {
-    return FailureText(e);
-  }
-  return "";
-}
-
-// Runs `work` in a child process and returns its result, or -1 when the child did not end
-// normally.
-int RunInChild(const std::function<int()>& work) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    int result = 127;
-    try {
-      result = work();
-    } catch (...) {
-    }
-    ::_exit(result);
-  }
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
 // The sample installation, whose USB services all need tuning, and its hive before and after.
 class HiveFaultTest : public ::testing::Test {
  protected:

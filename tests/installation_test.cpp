@@ -28,21 +28,6 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The failure that a run on the folder ends with, or "" when it ends normally.
-std::string RunFailure(const fs::path& folder, bool analyze_only,
-                       std::function<void(const std::string&)> on_line = {}) {
-  try {
-    OfflineSystem system(folder);
-    UseTargetSystem use(system);
-    CollectingLog log;
-    log.on_line = std::move(on_line);
-    log.Run(analyze_only);
-  } catch (const std::exception& e) {
-    return FailureText(e);
-  }
-  return "";
-}
-
 class InstallationTest : public ::testing::Test {
  protected:
   void SetUp() override {

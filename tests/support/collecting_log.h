@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "failure_text.h"
 #include "investigate.h"
 #include "offline/offline_system.h"
 
@@ -35,6 +36,21 @@ inline std::vector<std::string> RunCheck(const std::filesystem::path& folder, bo
   CollectingLog log;
   log.Run(analyze_only);
   return log.lines;
+}
+
+// The failure that a run on the folder ends with, or "" when it ends normally.
+inline std::string RunFailure(const std::filesystem::path& folder, bool analyze_only,
+                              std::function<void(const std::string&)> on_line = {}) {
+  try {
+    OfflineSystem system(folder);
+    UseTargetSystem use(system);
+    CollectingLog log;
+    log.on_line = std::move(on_line);
+    log.Run(analyze_only);
+  } catch (const std::exception& e) {
+    return FailureText(e);
+  }
+  return "";
 }
 
 }  // namespace harnlode::testing

@@ -55,12 +55,10 @@ void TempInstallation::AddDriverFile() {
   std::ofstream(Folder() / "Windows/System32/drivers/USBSTOR.SYS") << "driver";
 }
 
-int RunUnprivileged(const std::function<int()>& work) {
+int RunInChild(const std::function<int()>& work) {
   const pid_t child = ::fork();
   if (child < 0) return -1;
   if (child == 0) {
-    constexpr uid_t kNobody = 65534;
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
     int result = 127;
     try {
       result = work();
@@ -71,6 +69,14 @@ int RunUnprivileged(const std::function<int()>& work) {
   int status = 0;
   if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+int RunUnprivileged(const std::function<int()>& work) {
+  return RunInChild([&] {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 126;
+    return work();
+  });
 }
 
 void OpenUpTo(const fs::path& path) {

@@ -48,6 +48,10 @@ class TempInstallation {
   std::unique_ptr<HiveBuilder> builder_;
 };
 
+// Runs `work` in a child process. Returns what `work` returned, or -1 when the child did not end
+// normally.
+int RunInChild(const std::function<int()>& work);
+
 // Runs `work` in a child process that has given up root's rights (when the tests run as root),
 // so that file permissions apply as they do for an ordinary user. Returns what `work` returned,
 // or -1 when the child did not end normally. The installation's folders must be readable to all.
