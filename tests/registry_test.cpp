@@ -159,5 +159,22 @@ TEST_F(RegistryTest, OpenPathCreatesMissingKeysUnderSystemOnly) {
             (std::vector<std::uint8_t>{7, 0, 0, 0}));
 }
 
+TEST_F(RegistryTest, AKeyCreatedAfterItWasFoundMissingIsFoundUnderAnyCase) {
+  {
+    OfflineSystem system(windows_.Folder());
+    UseTargetSystem use(system);
+    TRegistry registry;
+    registry.SetRoot(kHkeyLocalMachine);
+    EXPECT_FALSE(registry.KeyPresent("SYSTEM\\NEWKEY"));
+    ASSERT_TRUE(registry.OpenPath("SYSTEM\\NewKey", true));
+    EXPECT_TRUE(registry.KeyPresent("\\SYSTEM\\NEWKEY"));
+    ASSERT_TRUE(registry.OpenPath("\\SYSTEM\\NEWKEY", true));
+    registry.WriteNumber("Value", 7);
+  }
+  const HiveContents contents = ReadHiveContents(windows_.HivePath());
+  EXPECT_FALSE(contents.contains("NEWKEY")) << "no second key of the same name";
+  EXPECT_EQ(contents.at("NewKey").at("value").data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace harnlode::testing

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "offline/offline_system.h"
@@ -100,6 +101,7 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
       errno = 0;
       child = hivex_node_add_child(Hive().Handle(), node.node, name.c_str());
       if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
+      ForgetMissingChildren(node.node);
       children_[{node.node, name}] = child;
       changed_ = true;
     }
@@ -117,6 +119,14 @@ hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) 
   if (child == 0 && errno != 0) Hive().ThrowDamaged();
   children_[{parent, name}] = child;
   return child;
+}
+
+void OfflineRegistry::ForgetMissingChildren(hive_node_h parent) {
+  // Names match without regard to case, so the new key may be one looked for under another case.
+  for (auto known = children_.lower_bound({parent, std::string()});
+       known != children_.end() && known->first.first == parent;) {
+    known = known->second == 0 ? children_.erase(known) : std::next(known);
+  }
 }
 
 RegStatus OfflineRegistry::NewHandle(Node node, RegAccess access, RegKey* result) {

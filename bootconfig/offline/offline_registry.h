@@ -60,6 +60,8 @@ class OfflineRegistry final : public RegistryStore {
   RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
   // The subkey of that name, or 0 when there is none.
   hive_node_h Child(hive_node_h parent, const std::string& name);
+  // Drops what lookups beneath `parent` found missing, once a subkey was added there.
+  void ForgetMissingChildren(hive_node_h parent);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
   bool InstallationWritable();
   HiveFile& Hive();
