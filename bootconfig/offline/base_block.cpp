@@ -1,0 +1,85 @@
+#include "offline/base_block.h"
+
+#include <cstring>
+
+namespace harnlode::base_block {
+namespace {
+
+constexpr std::size_t kPrimarySequence = 4;
+constexpr std::size_t kSecondarySequence = 8;
+constexpr std::size_t kLastWritten = 12;
+constexpr std::size_t kType = 28;
+constexpr std::size_t kRootCell = 36;
+constexpr std::size_t kBinsSize = 40;
+constexpr std::size_t kFlags = 144;
+constexpr std::size_t kChecksum = kChecksummed;
+
+}  // namespace
+
+std::uint32_t Read32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  const std::uint8_t* at = bytes.data() + offset;
+  return at[0] | (at[1] << 8) | (at[2] << 16) | (std::uint32_t{at[3]} << 24);
+}
+
+std::uint64_t Read64(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return Read32(bytes, offset) | (std::uint64_t{Read32(bytes, offset + 4)} << 32);
+}
+
+void Write32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> 8 * i);
+}
+
+bool HasSignature(std::span<const std::uint8_t> block) {
+  return block.size() >= 4 && std::memcmp(block.data(), "regf", 4) == 0;
+}
+
+std::uint32_t PrimarySequence(std::span<const std::uint8_t> block) {
+  return Read32(block, kPrimarySequence);
+}
+std::uint32_t SecondarySequence(std::span<const std::uint8_t> block) {
+  return Read32(block, kSecondarySequence);
+}
+std::uint64_t LastWritten(std::span<const std::uint8_t> block) {
+  return Read64(block, kLastWritten);
+}
+std::uint32_t Type(std::span<const std::uint8_t> block) { return Read32(block, kType); }
+std::uint32_t RootCell(std::span<const std::uint8_t> block) { return Read32(block, kRootCell); }
+std::uint32_t BinsSize(std::span<const std::uint8_t> block) { return Read32(block, kBinsSize); }
+std::uint32_t StoredChecksum(std::span<const std::uint8_t> block) {
+  return Read32(block, kChecksum);
+}
+std::uint32_t Flags(std::span<const std::uint8_t> block) { return Read32(block, kFlags); }
+
+std::uint32_t ComputeChecksum(std::span<const std::uint8_t> block) {
+  std::uint32_t sum = 0;
+  for (std::size_t at = 0; at < kChecksummed; at += 4) sum ^= Read32(block, at);
+  if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
+  if (sum == 0) return 1;
+  return sum;
+}
+
+bool ChecksumValid(std::span<const std::uint8_t> block) {
+  return ComputeChecksum(block) == StoredChecksum(block);
+}
+
+bool Clean(std::span<const std::uint8_t> block) {
+  return block.size() >= kLogCopySize && HasSignature(block) && ChecksumValid(block) &&
+         PrimarySequence(block) == SecondarySequence(block);
+}
+
+void SetSequences(std::span<std::uint8_t> block, std::uint32_t primary, std::uint32_t secondary) {
+  Write32(block, kPrimarySequence, primary);
+  Write32(block, kSecondarySequence, secondary);
+}
+void SetType(std::span<std::uint8_t> block, FileType type) {
+  Write32(block, kType, static_cast<std::uint32_t>(type));
+}
+void SetBinsSize(std::span<std::uint8_t> block, std::uint32_t size) {
+  Write32(block, kBinsSize, size);
+}
+void SetFlags(std::span<std::uint8_t> block, std::uint32_t flags) { Write32(block, kFlags, flags); }
+void UpdateChecksum(std::span<std::uint8_t> block) {
+  Write32(block, kChecksum, ComputeChecksum(block));
+}
+
+}  // namespace harnlode::base_block

@@ -1,0 +1,45 @@
+// Brings a registry hive up to date from its transaction logs in memory, as Windows does when it
+// loads a hive whose last writer did not finish (a "dirty" hive): both log formats, the old one
+// with a dirty-page bitmap (Vista to 8.0) and the new one with hashed log entries (8.1 and
+// later). A pure function over bytes: no file is read or written here.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace harnlode {
+
+// The bytes of the logs found beside a hive; an empty span stands for a log that is missing or
+// empty.
+struct HiveLogs {
+  std::span<const std::uint8_t> log;   // NAME.LOG: single-log scheme, or a leftover
+  std::span<const std::uint8_t> log1;  // NAME.LOG1
+  std::span<const std::uint8_t> log2;  // NAME.LOG2
+};
+
+struct HiveRecovery {
+  enum class Outcome {
+    kClean,        // the primary was clean: the hive is as it was, the logs were not looked at
+    kRecovered,    // log data was applied: the hive is what Windows would load
+    kUnrecovered,  // dirty, and no log applies to it: the hive is as it was
+  };
+  Outcome outcome = Outcome::kClean;
+  // With kRecovered: the hive's base block is clean, its sequence numbers both the last applied
+  // entry's (old format: the log's), its checksum fresh, its file type primary.
+  // The highest sequence number found in any log base block or log entry, applied or not; 0 when
+  // none was found. A writer that makes the hive clean goes above it, so that no stale entry can
+  // ever be taken for a later one.
+  std::uint32_t highest_log_sequence = 0;
+  // With kUnrecovered: why no log applies, in English, for a message (for example "the logs
+  // SYSTEM.LOG1 and SYSTEM.LOG2 are missing or empty").
+  std::string problem;
+};
+
+// Brings `hive` (the primary file's bytes; it may grow) up to date from `logs`. Never throws for
+// malformed input: whatever the bytes, the result is one of the outcomes above, and `hive` is
+// either left as it was or holds a hive that Windows would load from them.
+HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs);
+
+}  // namespace harnlode
