@@ -1,4 +1,5 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 toolchain (POSIX thread model).
+# Cross build for 64-bit Windows with Debian's MinGW-w64 toolchain (POSIX thread model), for
+# systems that cannot run 32-bit programs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

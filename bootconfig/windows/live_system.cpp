@@ -2,10 +2,18 @@
 
 #include <windows.h>
 
+#include "windows/file_system_redirection_pause.h"
+
 namespace harnlode {
 
+// The driver folder lies below system32, which a 32-bit program on 64-bit Windows would
+// otherwise find in SysWOW64, where the system's drivers are not.
 bool LiveSystem::IsFile(const std::string& windows_path) {
-  const DWORD attributes = ::GetFileAttributesA(windows_path.c_str());
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  {
+    const FileSystemRedirectionPause native_folders;
+    attributes = ::GetFileAttributesA(windows_path.c_str());
+  }
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -1,5 +1,8 @@
 // The running system's registry through the platform API, ANSI form. The program's manifest makes
 // UTF-8 the process code page, so 8-bit text is UTF-8 here as on every other platform.
+// A 32-bit program on 64-bit Windows needs no 64-bit view of the registry here: of
+// HKEY_LOCAL_MACHINE, only SOFTWARE is kept apart for 32-bit programs, while SYSTEM, where the
+// services are, is one key tree for both.
 #pragma once
 
 #include "registry_store.h"

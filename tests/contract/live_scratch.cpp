@@ -18,7 +18,15 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const wchar_t* kScratchKey = L"SYSTEM\\HarnlodeScratch";
-constexpr const char* kDriverFolder = "c:\\windows\\system32\\drivers\\";
+
+// The driver folder reached past the redirection of a 32-bit program on 64-bit Windows (the
+// alias sysnative), so that the files are where the system's drivers are and the store under
+// test must find its own way there.
+std::string DriverFolder() {
+  BOOL redirected = FALSE;
+  ::IsWow64Process(::GetCurrentProcess(), &redirected);
+  return redirected ? "c:\\windows\\sysnative\\drivers\\" : "c:\\windows\\system32\\drivers\\";
+}
 
 std::wstring Wide(const std::string& text) {
   const int length =
@@ -119,12 +127,14 @@ class LiveScratch final : public ScratchRegistry {
   }
 
   void PutDriverFile(const std::string& name) override {
-    const fs::path file = std::string(kDriverFolder) + name;
-    std::ofstream(file) << "driver";
+    const fs::path file = DriverFolder() + name;
+    std::ofstream out(file);
+    out << "driver" << std::flush;
+    if (!out) throw std::runtime_error("Cannot make the driver file " + file.string());
     made_.push_back(file);
   }
   void PutDriverFolder(const std::string& name) override {
-    const fs::path folder = std::string(kDriverFolder) + name;
+    const fs::path folder = DriverFolder() + name;
     fs::create_directory(folder);
     made_.push_back(folder);
   }
