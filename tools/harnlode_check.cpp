@@ -11,7 +11,9 @@
 #include "failure_text.h"
 #include "investigate.h"
 #include "target_system.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "utf8_console_output.h"
+#else
 #include "offline/offline_system.h"
 #endif
 
@@ -70,6 +72,9 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  const Utf8ConsoleOutput utf8_console;  // for every path out of here, failures included
+#endif
   Options options;
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 
 #include "investigate.h"
@@ -68,6 +69,27 @@ Outcome RunCommand(const std::string& command, const fs::path& scratch) {
   outcome.out = WithoutCarriageReturns(ReadFile(out));
   outcome.err = WithoutCarriageReturns(ReadFile(err));
   return outcome;
+}
+
+// What a console shows of COMMAND (a command line of cmd) run in a legacy console whose code page
+// is 850, followed by cmd's report of the code page afterwards. Wine gives a program a console
+// only on a terminal, so the command runs on one made by script(1); the terminal's control
+// sequences are dropped, and blanks too, since the console draws some of them as cursor moves.
+std::string ShownInConsole(const std::string& wine, const std::string& command,
+                           const fs::path& scratch) {
+  const fs::path script = scratch / "console.sh";
+  std::ofstream(script) << Quote(wine) << " cmd /c 'chcp 850 >nul & " << command << " & chcp'\n";
+  const Outcome run =
+      RunCommand("script -qec 'sh " + script.string() + "' /dev/null </dev/null", scratch);
+  return std::regex_replace(run.out, std::regex("\x1b\\[[0-9;?]*[A-Za-z]|\\s"), "");
+}
+
+// The path of a Linux file as Wine's drive Z: has it. Wine passes quotes on to cmd escaped, so
+// the path must do without blanks.
+std::string WindowsPath(const fs::path& path) {
+  std::string windows = "Z:" + path.string();
+  for (char& c : windows) c = c == '/' ? '\\' : c;
+  return windows;
 }
 
 // Two hex digits per byte, comma-separated, as registry files write data.
@@ -157,6 +179,12 @@ class TwinSystems {
     if (driver_file_) std::ofstream(driver) << "driver";
   }
 
+  // What a legacy console shows of the Windows program run with ARGUMENTS, then its code page.
+  std::string ShownInConsole(const std::string& arguments) {
+    return testing::ShownInConsole(wine_, WindowsPath(windows_check_) + " " + arguments,
+                                   scratch_.Path());
+  }
+
   // Runs both programs; the Linux one on the offline installation.
   std::pair<Outcome, Outcome> Check(bool tune) {
     const std::string option = tune ? " --tune" : "";
@@ -239,6 +267,24 @@ TEST(WineCheck, WrongValueTypesEndTheRunWithTheSameMessage) {
     const Outcome outcome = CheckBoth(twins, true);
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.err, c.message);
+  }
+}
+
+TEST(WineCheck, TheReportShowsInALegacyConsoleWhichGetsItsCodePageBack) {
+  TwinSystems twins;
+  twins.AddService("ControlSet001", "usbstor", "St\xF6rung", 0);  // U+00F6
+  ASSERT_NO_FATAL_FAILURE(twins.Apply());
+  const struct {
+    const char* arguments;
+    const char* shown;
+  } cases[] = {
+      {"", "usbstor:St\xC3\xB6rung"},
+      {"--f\xC3\xBCr", "unknownoption\"--f\xC3\xBCr\""},
+  };
+  for (const auto& c : cases) {
+    const std::string shown = twins.ShownInConsole(c.arguments);
+    EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+    EXPECT_NE(shown.find("codepage:850", shown.find(c.shown)), std::string::npos) << shown;
   }
 }
 
