@@ -7,8 +7,8 @@ namespace {
 
 using DisableFunction = BOOL(WINAPI*)(PVOID*);
 
-// The functions are looked up when needed: systems before 64-bit Windows XP lack them, and on
-// 32-bit Windows they exist but fail.
+// The functions are looked up when needed: 32-bit Windows before Vista lacks them, and later
+// 32-bit Windows has them but they fail there.
 template <typename Function>
 Function Kernel32Function(const char* name) {
   const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
