@@ -26,7 +26,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/tools/harnlode-make-sample" "$work/windows" >/dev/null
+"$build/sample/harnlode-make-sample" "$work/windows" >/dev/null
 
 # A display of our own, whatever number is free.
 for display in $(seq 90 120); do

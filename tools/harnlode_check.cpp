@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     } else if (!options_ended && arg == "--version") {
-      std::cout << "harnlode-check 7.2\n";
+      std::cout << "harnlode-check " HARNLODE_VERSION "\n";
       return 0;
     } else if (!options_ended && arg == "--tune") {
       options.tune = true;

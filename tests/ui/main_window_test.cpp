@@ -117,6 +117,7 @@ class MainWindowTest : public QObject {
     QVERIFY(form_->windowTitle().isEmpty());
     ShowForm();
     QCOMPARE(form_->windowTitle(), QString("Harnlode by Quillmarsh. 7.2"));
+    QVERIFY(form_->windowTitle().endsWith(QStringLiteral(" " HARNLODE_VERSION)));
     QVERIFY(Button("JvXPButton1")->hasFocus());
   }
 
