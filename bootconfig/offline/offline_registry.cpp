@@ -4,11 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
+#include "offline/hivex_support.h"
 #include "offline/offline_system.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
@@ -32,11 +33,6 @@ std::vector<std::string> KeyNames(const std::string& subkey) {
   while (!names.empty() && names.back().empty()) names.pop_back();
   return names;
 }
-
-// Frees memory that hivex hands over.
-struct FreeDeleter {
-  void operator()(void* memory) const { std::free(memory); }
-};
 
 }  // namespace
 
@@ -185,19 +181,13 @@ RegStatus OfflineRegistry::QueryValue(RegKey key, const std::string& name, RegTy
   const hive_value_h value = hivex_node_get_value(hive, handle->node.node, name.c_str());
   if (value == 0 && errno != 0) Hive().ThrowDamaged();
   if (value == 0) return not_found();
-  // The stored type may be any number; it is received as one, since not every number is a valid
-  // hive_type.
-  static_assert(sizeof(hive_type) == sizeof(RegType));
-  RegType stored_type = kRegNone;
-  std::size_t stored_length = 0;
-  const std::unique_ptr<char, FreeDeleter> raw(
-      hivex_value_value(hive, value, reinterpret_cast<hive_type*>(&stored_type), &stored_length));
-  if (!raw) Hive().ThrowDamaged();
+  const std::optional<hivex::StoredValue> stored = hivex::ReadStoredValue(hive, value);
+  if (!stored) Hive().ThrowDamaged();
+  const auto stored_type = static_cast<RegType>(stored->type);
 
   // Text reaches the caller converted, and its size is counted in converted bytes.
-  const auto* raw_bytes = reinterpret_cast<const std::uint8_t*>(raw.get());
   std::vector<std::uint8_t> converted;
-  std::span<const std::uint8_t> bytes(raw_bytes, stored_length);
+  std::span<const std::uint8_t> bytes = stored->Bytes();
   if (IsTextType(stored_type)) {
     const std::string text = EightBitFromUtf16le(bytes);
     converted.assign(text.begin(), text.end());
