@@ -15,13 +15,12 @@
 #include <string_view>
 
 #include "installation_error.h"
+#include "offline/base_block.h"
 #include "offline/folder_lock.h"
 
 namespace harnlode {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 4096;
-constexpr std::size_t kBinsSizeOffset = 0x28;  // the size of all hive bins, after the base block
 // Windows refuses hives above 2 GiB; a larger file is not one, and is not read into memory.
 constexpr off_t kLargestHive = off_t{2} << 30;
 // How long a save waits for another program's save into the same folder to end.
@@ -50,10 +49,6 @@ class Descriptor {
  private:
   int fd_;
 };
-
-std::uint32_t LittleEndian32(const unsigned char* bytes) {
-  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t{bytes[3]} << 24);
-}
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
@@ -104,24 +99,24 @@ HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::mo
     Fail("The registry hive " + Quoted(path_) +
          " is not a regular file. Give the folder of a Windows installation.");
   }
-  std::array<unsigned char, kBaseBlockSize> base{};
+  std::array<std::uint8_t, base_block::kSize> base{};
   if (loaded_.st_size > kLargestHive ||
       ::pread(file.get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size()) ||
-      std::memcmp(base.data(), "regf", 4) != 0) {
+      !base_block::HasSignature(base)) {
     Fail("The file " + Quoted(path_) +
          " is not a Windows registry hive, or it is truncated. Check that the folder holds an "
          "intact Windows installation.");
   }
   // hivex reads a hive cut short after any whole bin as if nothing were missing; a tuning run
   // would then write the rest of it away for good.
-  const off_t expected_size = kBaseBlockSize + off_t{LittleEndian32(&base[kBinsSizeOffset])};
+  const off_t expected_size = base_block::kSize + off_t{base_block::BinsSize(base)};
   if (loaded_.st_size < expected_size) {
     Fail("The registry hive " + Quoted(path_) + " is damaged: it is truncated, " +
          std::to_string(expected_size - loaded_.st_size) + " of its " +
          std::to_string(expected_size) +
          " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
-  complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
+  complete_ = base_block::PrimarySequence(base) == base_block::SecondarySequence(base);
   std::copy_n(base.begin(), loaded_header_.size(), loaded_header_.begin());
 
   writable_ = for_changes && complete_;
