@@ -3,12 +3,11 @@
 #pragma once
 
 #include <hivex.h>
-#include <sys/stat.h>
 
-#include <array>
 #include <filesystem>
 
 #include "offline/cut_short_mapping_guard.h"
+#include "offline/file_snapshot.h"
 
 namespace harnlode {
 
@@ -63,10 +62,7 @@ class HiveFile {
   hive_h* hive_ = nullptr;
   bool writable_ = false;
   bool complete_ = true;
-  // What the file was when loaded, to notice others' changes: its times have a coarse
-  // resolution, but every write of a hive changes the sequence numbers and checksum in its header.
-  struct stat loaded_ = {};
-  std::array<unsigned char, 512> loaded_header_ = {};
+  FileSnapshot loaded_;  // what the file was when loaded, to notice others' changes
 };
 
 }  // namespace harnlode
