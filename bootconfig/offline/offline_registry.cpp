@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "offline/hive_location.h"
 #include "offline/hivex_support.h"
-#include "offline/offline_system.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
 #include "text_conversion.h"
@@ -44,7 +44,7 @@ OfflineRegistry::~OfflineRegistry() = default;
 HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
   if (!hive_) {
-    hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_), expect_changes_);
+    hive_ = std::make_unique<HiveFile>(LocateSystemHive(folder_).hive, expect_changes_);
   }
   return *hive_;
 }
