@@ -41,27 +41,35 @@ OfflineRegistry::OfflineRegistry(std::filesystem::path windows_folder)
 
 OfflineRegistry::~OfflineRegistry() = default;
 
+OfflineRegistry::Run& OfflineRegistry::CurrentRun() {
+  if (!run_) run_.emplace();
+  return *run_;
+}
+
 HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
-  if (!hive_) {
-    hive_ = std::make_unique<HiveFile>(LocateSystemHive(folder_).hive, expect_changes_);
+  Run& run = CurrentRun();
+  if (!run.hive) {
+    run.hive = std::make_unique<HiveFile>(LocateSystemHive(folder_).hive, run.expect_changes);
   }
-  return *hive_;
+  return *run.hive;
 }
 
 bool OfflineRegistry::InstallationWritable() {
   // Asked once per run, as the hive is read once per run.
-  if (!writable_) {
+  std::optional<bool>& writable = CurrentRun().writable;
+  if (!writable) {
     const std::filesystem::path& hive = Hive().Path();
-    writable_ = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
-                ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+    writable = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
+               ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
   }
-  return *writable_;
+  return *writable;
 }
 
 const OfflineRegistry::Handle* OfflineRegistry::FindHandle(RegKey key) const {
-  const auto it = handles_.find(key);
-  return it == handles_.end() ? nullptr : &it->second;
+  if (!run_) return nullptr;
+  const auto it = run_->handles.find(key);
+  return it == run_->handles.end() ? nullptr : &it->second;
 }
 
 RegStatus OfflineRegistry::Lookup(RegKey key, Node* node) const {
@@ -98,8 +106,8 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
       child = hivex_node_add_child(Hive().Handle(), node.node, name.c_str());
       if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
       ForgetMissingChildren(node.node);
-      children_[{node.node, name}] = child;
-      changed_ = true;
+      CurrentRun().children[{node.node, name}] = child;
+      CurrentRun().changed = true;
     }
     node.node = child;
   }
@@ -108,27 +116,29 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
 }
 
 hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) {
-  const auto known = children_.find({parent, name});
-  if (known != children_.end()) return known->second;
+  auto& children = CurrentRun().children;
+  const auto known = children.find({parent, name});
+  if (known != children.end()) return known->second;
   errno = 0;
   const hive_node_h child = hivex_node_get_child(Hive().Handle(), parent, name.c_str());
   if (child == 0 && errno != 0) Hive().ThrowDamaged();
-  children_[{parent, name}] = child;
+  children[{parent, name}] = child;
   return child;
 }
 
 void OfflineRegistry::ForgetMissingChildren(hive_node_h parent) {
   // Names match without regard to case, so the new key may be one looked for under another case.
-  for (auto known = children_.lower_bound({parent, std::string()});
-       known != children_.end() && known->first.first == parent;) {
-    known = known->second == 0 ? children_.erase(known) : std::next(known);
+  auto& children = CurrentRun().children;
+  for (auto known = children.lower_bound({parent, std::string()});
+       known != children.end() && known->first.first == parent;) {
+    known = known->second == 0 ? children.erase(known) : std::next(known);
   }
 }
 
 RegStatus OfflineRegistry::NewHandle(Node node, RegAccess access, RegKey* result) {
   const RegKey key = next_handle_;
   next_handle_ += 4;
-  handles_[key] = {node, access};
+  CurrentRun().handles[key] = {node, access};
   *result = key;
   return kErrorSuccess;
 }
@@ -239,7 +249,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
   if (hivex_node_set_value(Hive().Handle(), handle->node.node, &value, 0) != 0) {
     return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
   }
-  changed_ = true;
+  CurrentRun().changed = true;
   return kErrorSuccess;
 }
 
@@ -251,19 +261,19 @@ RegStatus OfflineRegistry::FlushKey(RegKey key) {
 
 RegStatus OfflineRegistry::CloseKey(RegKey key) {
   if (IsPredefinedKey(key)) return kErrorSuccess;
-  return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+  return run_ && run_->handles.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void OfflineRegistry::WriteBack() {
-  if (!changed_ || !hive_) return;
-  hive_->Save();
-  changed_ = false;
+  if (!run_ || !run_->changed || !run_->hive) return;
+  run_->hive->Save();
+  run_->changed = false;
   ++write_backs_;
 }
 
 void OfflineRegistry::AccessorCreated() { ++accessors_; }
 
-void OfflineRegistry::ExpectChanges() { expect_changes_ = true; }
+void OfflineRegistry::ExpectChanges() { CurrentRun().expect_changes = true; }
 
 void OfflineRegistry::AccessorFreed() {
   if (accessors_ > 0 && --accessors_ == 0) EndRun();
@@ -272,18 +282,12 @@ void OfflineRegistry::AccessorFreed() {
 void OfflineRegistry::EndRun() {
   // The next run reads the hive afresh, whether or not this one could save its changes.
   struct Forget {
-    OfflineRegistry& registry;
-    ~Forget() {
-      registry.hive_.reset();
-      registry.handles_.clear();
-      registry.children_.clear();
-      registry.writable_.reset();
-      registry.expect_changes_ = false;
-      registry.changed_ = false;
-    }
-  } forget{*this};
+    std::optional<Run>& run;
+    ~Forget() { run.reset(); }
+  } forget{run_};
+  if (!run_) return;
   // What was read through a mapping of a file that changed meanwhile may be a mix of two hives.
-  if (hive_ && !hive_->Writable()) hive_->RequireUnchanged();
+  if (run_->hive && !run_->hive->Writable()) run_->hive->RequireUnchanged();
   WriteBack();
 }
 
