@@ -1,4 +1,4 @@
-#include "hive_file.h"
+#include "offline/hive_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
