@@ -79,7 +79,7 @@ TEST_F(InstallationTest, UnreadableHivesAreRefusedAndLeftAlone) {
   }
 }
 
-TEST_F(InstallationTest, HiveWithAnUnfinishedWriteIsReadButNeverWritten) {
+TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWritten) {
   std::string hive = ReadFile(windows_.HivePath());
   const std::span block(reinterpret_cast<std::uint8_t*>(hive.data()), base_block::kSize);
   // The primary sequence number ahead of the secondary, the checksum right.
@@ -87,11 +87,18 @@ TEST_F(InstallationTest, HiveWithAnUnfinishedWriteIsReadButNeverWritten) {
                            base_block::SecondarySequence(block));
   base_block::UpdateChecksum(block);
   WriteFile(windows_.HivePath(), hive);
-
-  EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
-  EXPECT_THAT(RunFailure(windows_.Folder(), false),
-              ::testing::HasSubstr("its two sequence numbers differ"));
-  EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+  const fs::path log1 = windows_.HivePath().parent_path() / "SYSTEM.LOG1";
+  // No logs, empty ones, and one that is no log at all.
+  for (const char* log : {"", "-", "this is no log"}) {
+    SCOPED_TRACE(log);
+    if (*log != 0) WriteFile(log1, std::string(log).substr(1));
+    EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
+    const std::string refusal = RunFailure(windows_.Folder(), false);
+    EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
+    EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
+    EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+    if (*log != 0) EXPECT_EQ(ReadFile(log1), std::string(log).substr(1));
+  }
 }
 
 TEST_F(InstallationTest, LinksMayNotLeadOutOfTheInstallation) {

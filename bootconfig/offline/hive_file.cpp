@@ -13,6 +13,7 @@
 #include "installation_error.h"
 #include "offline/atomic_replacement.h"
 #include "offline/base_block.h"
+#include "offline/recovered_hive.h"
 
 namespace harnlode {
 namespace {
@@ -45,7 +46,7 @@ class Descriptor {
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
+HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(location.hive) {
   const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
@@ -73,16 +74,29 @@ HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::mo
          std::to_string(expected_size) +
          " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
-  complete_ = base_block::PrimarySequence(base) == base_block::SecondarySequence(base);
   loaded_ = FileSnapshot(status, std::span(base).first(kHeaderCompared));
+  if (!base_block::Clean(base)) {
+    recovered_ = std::make_unique<RecoveredHive>(
+        file.get(), static_cast<std::size_t>(status.st_size), path_, location.Logs());
+    if (!recovered_->Recovered()) {
+      // Read as it is: the best there is to report. Never written, since Windows would then
+      // take the hive for complete and lose what is missing for good.
+      unrecoverable_ = recovered_->Recovery().problem;
+      if (unrecoverable_.empty()) unrecoverable_ = "no transaction log applies to it";
+      recovered_.reset();
+    }
+  }
 
-  writable_ = for_changes && complete_;
+  writable_ = for_changes && unrecoverable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
+  // hivex holds a copy of its own now.
+  if (writable_ && recovered_) recovered_->Release();
 }
 
 hive_h* HiveFile::Open(int flags) const {
   errno = 0;
-  hive_h* hive = hivex_open(path_.c_str(), flags);
+  // A recovered hive is read from memory, never from the file.
+  hive_h* hive = hivex_open(recovered_ ? recovered_->ImagePath().c_str() : path_.c_str(), flags);
   if (hive == nullptr) {
     const int error = errno;
     RequireUnchanged();  // a file that another program is writing is not damaged
@@ -93,7 +107,7 @@ hive_h* HiveFile::Open(int flags) const {
 }
 
 void HiveFile::RequireUnchanged() const {
-  if (!loaded_.StillMatches(path_)) {
+  if (!loaded_.StillMatches(path_) || (recovered_ && !recovered_->LogsUnchanged())) {
     Fail("The registry hive " + Quoted(path_) +
          " was changed by another program while Harnlode was working on it, so Harnlode "
          "stopped without saving anything. Run it again.");
@@ -109,6 +123,7 @@ void HiveFile::MakeWritable() {
   hive_ = nullptr;
   hive_ = Open(HIVEX_OPEN_WRITE);
   writable_ = true;
+  if (recovered_) recovered_->Release();
   // Checked again after the new open: a file changed during it shows here, one changed after it
   // when saving.
   RequireUnchanged();
@@ -128,11 +143,14 @@ void HiveFile::ThrowDamaged() const {
 }
 
 void HiveFile::RequireComplete() const {
-  if (complete_) return;
+  if (unrecoverable_.empty()) return;
   Fail("The registry hive " + Quoted(path_) +
-       " was not completely written the last time Windows used it (its two sequence numbers "
-       "differ), so Harnlode does not change it. Start that Windows once, shut it down "
-       "normally, then try again.");
+       " was not completely written the last time Windows used it, and the rest of that write "
+       "cannot be brought back from its transaction logs: " +
+       unrecoverable_ +
+       ". Harnlode does not change it, since Windows would then lose what is missing. Start that "
+       "Windows once and shut it down fully (hold Shift while choosing Shut down), then try "
+       "again.");
 }
 
 void HiveFile::Save() {

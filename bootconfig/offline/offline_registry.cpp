@@ -50,7 +50,7 @@ HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
   Run& run = CurrentRun();
   if (!run.hive) {
-    run.hive = std::make_unique<HiveFile>(LocateSystemHive(folder_).hive, run.expect_changes);
+    run.hive = std::make_unique<HiveFile>(LocateSystemHive(folder_), run.expect_changes);
   }
   return *run.hive;
 }
