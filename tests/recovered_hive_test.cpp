@@ -68,7 +68,7 @@ constexpr const char* kLog2 = "System.log2";
 class RealWindows10Hive : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const fs::path source = HARNLODE_REAL_HIVES_FOLDER;
+    const fs::path source = HARNLODE_REAL_HIVES;
     if (!fs::exists(source / "windows10-SYSTEM.xz")) return;
     originals_ = new TempFolder;
     for (const char* name : {"SYSTEM", "SYSTEM.LOG1", "SYSTEM.LOG2"}) {
@@ -88,7 +88,7 @@ class RealWindows10Hive : public ::testing::Test {
 
   void SetUp() override {
     if (hive_.empty()) {
-      GTEST_SKIP() << "the real hives are not at " << HARNLODE_REAL_HIVES_FOLDER
+      GTEST_SKIP() << "the real hives are not at " << HARNLODE_REAL_HIVES
                    << " (set HARNLODE_REAL_HIVES), or xz cannot unpack them";
     }
     Install(Folder());
