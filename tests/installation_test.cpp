@@ -97,7 +97,9 @@ TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWr
     EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
     EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
     EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
-    if (*log != 0) EXPECT_EQ(ReadFile(log1), std::string(log).substr(1));
+    if (*log != 0) {
+      EXPECT_EQ(ReadFile(log1), std::string(log).substr(1));
+    }
   }
 }
 

@@ -30,7 +30,7 @@ FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, const FileSna
 }
 
 FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, std::size_t covered) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return {};
   FileSnapshot snapshot;
   if (::fstat(fd, &snapshot.status_) == 0) {

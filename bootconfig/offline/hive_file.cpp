@@ -47,7 +47,7 @@ class Descriptor {
 }  // namespace
 
 HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(location.hive) {
-  const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
          "). Run Harnlode as a user who may read it.");

@@ -61,7 +61,8 @@ ReadLog ReadLogFile(const std::filesystem::path& path, const std::filesystem::pa
                              "), and the hive needs it to be brought up to date. Run Harnlode as "
                              "a user who may read it, or check the disk.");
   };
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking, so that a named pipe in a log's place cannot hold the run up.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) return {};  // gone since it was found
     fail(errno);
