@@ -106,6 +106,9 @@ RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesyste
   }
   if (!Recovered()) return;
 
+  // hivex's commit sets both sequence numbers to the primary one plus one, the bins size to what
+  // it holds and the checksum afresh, and keeps the rest of the base block. From both set to the
+  // highest number of the logs, the written hive is clean and above every entry they hold.
   const std::span block = std::span(image).first(base_block::kSize);
   const std::uint32_t highest =
       std::max({recovery_.highest_log_sequence, base_block::PrimarySequence(block),
