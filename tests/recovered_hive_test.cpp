@@ -213,6 +213,24 @@ TEST_F(RealWindows10Hive, TuningWritesTheRecoveredHiveCleanAndLeavesTheLogsAlone
   EXPECT_TRUE(FolderState(Folder()) == tuned);
 }
 
+TEST_F(RealWindows10Hive, AChangeWithoutNoticeLoadsTheRecoveredHiveForIt) {
+  // Read for reading only first, then loaded again from memory for the change.
+  HiveContents expected = RecoveredContents();
+  const std::string usbhub = "ControlSet001\\Services\\usbhub";
+  ASSERT_TRUE(expected.contains(usbhub));
+  expected[usbhub]["start"] = {kRegDword, DwordData(0)};
+  {
+    OfflineSystem system(Folder());
+    UseTargetSystem use(system);
+    TRegistry key;
+    key.SetRoot(kHkeyLocalMachine);
+    ASSERT_TRUE(key.OpenPath("SYSTEM\\" + usbhub, false));
+    key.WriteNumber("Start", 0);
+  }
+  EXPECT_TRUE(base_block::Clean(Bytes(ReadFile(Hive()))));
+  EXPECT_TRUE(ReadHiveContents(Hive()) == expected);
+}
+
 TEST_F(RealWindows10Hive, FaultsAroundTheLogsChangeNothing) {
   const fs::path log2 = Config(Folder()) / kLog2;
   // Another program writes a log in place, within the file times' resolution, or removes it.
