@@ -91,4 +91,16 @@ std::vector<std::uint8_t> WriteOldFormatLog(std::span<const std::uint8_t> hive,
   return log;
 }
 
+std::vector<PageRange> ChangedPages(std::span<const std::uint8_t> before,
+                                    std::span<const std::uint8_t> after) {
+  constexpr std::size_t kUnit = 4096;
+  std::vector<PageRange> pages;
+  for (std::size_t at = base_block::kSize; at + kUnit <= after.size(); at += kUnit) {
+    if (at + kUnit > before.size() || std::memcmp(before.data() + at, after.data() + at, kUnit)) {
+      pages.push_back({static_cast<std::uint32_t>(at - base_block::kSize), kUnit});
+    }
+  }
+  return pages;
+}
+
 }  // namespace harnlode::hive_log

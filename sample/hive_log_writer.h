@@ -44,4 +44,9 @@ std::vector<std::uint8_t> WriteOldFormatLog(std::span<const std::uint8_t> hive,
                                             std::uint32_t sequence,
                                             const std::vector<PageRange>& dirty);
 
+// The 4096-byte units of hive-bins data in which `after` differs from `before` (or that `before`
+// lacks), both whole hive images.
+std::vector<PageRange> ChangedPages(std::span<const std::uint8_t> before,
+                                    std::span<const std::uint8_t> after);
+
 }  // namespace harnlode::hive_log

@@ -69,19 +69,6 @@ const std::vector<std::vector<std::uint8_t>> kVersions = {
 constexpr std::uint32_t kFirstEntry = 100;
 constexpr int kOldEntry = 0;  // an entry below its log's start, with pages of its own
 
-// The bins that differ between two versions, as page ranges.
-std::vector<hive_log::PageRange> Changed(const Bytes& before, const Bytes& after) {
-  std::vector<hive_log::PageRange> pages;
-  for (std::size_t at = 0; at + kBin <= after.size() - base_block::kSize; at += kBin) {
-    const std::size_t file = base_block::kSize + at;
-    if (file + kBin > before.size() ||
-        std::memcmp(before.data() + file, after.data() + file, kBin) != 0) {
-      pages.push_back({static_cast<std::uint32_t>(at), kBin});
-    }
-  }
-  return pages;
-}
-
 enum class Fault { kNone, kBadHash, kBadBinsSize, kTorn, kBrokenBin };
 enum class Primary { kDirty, kClean, kBadBaseBlock, kNewerThanLogs };
 
@@ -111,7 +98,7 @@ Bytes NewLog(const std::vector<int>& versions, Fault fault) {
     }
     if (start == 0) start = kFirstEntry + version - 1;
     entries.push_back({kFirstEntry + version - 1, images[version],
-                       Changed(images[version - 1], images[version])});
+                       hive_log::ChangedPages(images[version - 1], images[version])});
   }
   hive_log::WrittenLog log = hive_log::WriteNewFormatLog(images[0], start, entries);
   const std::size_t last = log.entry_offsets.back();
@@ -205,8 +192,8 @@ Bytes OldLog(int version, bool other_time, bool broken_bin) {
   if (version == 0) return {};
   Bytes image = Image(kVersions[version], 0, 0);
   if (other_time) base_block::Write32(image, 12, 1);
-  Bytes log =
-      hive_log::WriteOldFormatLog(image, 100 + version, Changed(Image(kVersions[0], 0, 0), image));
+  Bytes log = hive_log::WriteOldFormatLog(image, 100 + version,
+                                          hive_log::ChangedPages(Image(kVersions[0], 0, 0), image));
   if (broken_bin) {
     // The pages follow the one-sector map in bin order: bin 1's 8 pages, then bin 2's.
     log[2 * 512 + 8 * 512] = 'X';
