@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "offline/hibernation.h"
 #include "offline/hive_location.h"
 #include "offline/hivex_support.h"
 #include "offline/value_list_check.h"
@@ -62,6 +63,12 @@ bool OfflineRegistry::InstallationWritable() {
     const std::filesystem::path& hive = Hive().Path();
     writable = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
                ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+    // Changes to a hibernated Windows would be lost when it resumes, or damage its volume.
+    const bool expect_changes = CurrentRun().expect_changes;
+    if (*writable && expect_changes) {
+      writable = InstallationHibernation(folder_).state == HibernationState::kNotHibernated;
+    }
+    if (!*writable) refusal_ = WriteRefusal{hive, expect_changes};
   }
   return *writable;
 }
@@ -271,7 +278,9 @@ void OfflineRegistry::WriteBack() {
   ++write_backs_;
 }
 
-void OfflineRegistry::AccessorCreated() { ++accessors_; }
+void OfflineRegistry::AccessorCreated() {
+  if (accessors_++ == 0) refusal_.reset();
+}
 
 void OfflineRegistry::ExpectChanges() { CurrentRun().expect_changes = true; }
 
