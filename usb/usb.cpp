@@ -56,6 +56,10 @@ void TForm1::LogLine(const std::string& text) {
   AppendLogLine(*ui_->JvMemo1, QString::fromStdString(text));
 }
 
+void TForm1::ShowInstallation(const QString& folder) {
+  ui_->JvNavigationPane1->SetStripToolTip(QStringLiteral("Windows installation: ") + folder);
+}
+
 void TForm1::JvXPButton1Click() {
   LogLine("Analysing...\n\n");
   InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",

@@ -29,6 +29,9 @@ class TForm1 : public QWidget, public TLogOwner {
 
   void LogLine(const std::string& text) override;
 
+  // Names the installation that the window works on, in the tooltip of the log's strip.
+  void ShowInstallation(const QString& folder);
+
   // Analyze: reports without changing anything.
   void JvXPButton1Click();
   // Tune: reports and writes every value that is not as wanted.
