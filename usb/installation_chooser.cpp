@@ -2,10 +2,12 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -71,7 +73,16 @@ InstallationChooser::InstallationChooser(const std::vector<MountedInstallation>&
   for (const MountedInstallation& installation : found) Add(installation);
   open_->setEnabled(list_->topLevelItemCount() > 0);
   if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
-  resize(qMax(sizeHint().width(), 640), 300);
+  // Wide enough for every column where the screen allows it.
+  int columns_width = 0;
+  for (int column = 0; column < kColumns; ++column) {
+    list_->resizeColumnToContents(column);
+    columns_width += list_->columnWidth(column);
+  }
+  const int wanted = columns_width + 2 * list_->frameWidth() + 40;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int widest = screen ? screen->availableGeometry().width() * 9 / 10 : wanted;
+  resize(qBound(640, wanted, qMax(640, widest)), 300);
 }
 
 std::filesystem::path InstallationChooser::ChosenFolder() const {
