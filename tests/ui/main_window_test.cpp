@@ -267,6 +267,24 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // The lower strip names the installation; the log beneath carries no tip of its own.
+  void lowerStripNamesTheInstallation() {
+    ShowForm();
+    form_->ShowInstallation("/media/win");
+    NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+    const auto ask_tip = [](QWidget* widget, QPoint at) {
+      QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
+      QApplication::sendEvent(widget, &help);
+    };
+    ask_tip(Log()->viewport(), QPoint(50, 50));
+    QTest::qWait(50);
+    QVERIFY(!QToolTip::isVisible());
+    ask_tip(pane, pane->StripRect().center());
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("Windows installation: /media/win"));
+    QToolTip::hideText();
+  }
+
   void analyzeClickReportsAndChangesNothing() {
     ShowForm();
     const HiveContents before = ReadHiveContents(installation_->SystemHive());
