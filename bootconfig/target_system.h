@@ -17,6 +17,10 @@ class TargetSystem {
   // True when the Windows path (such as "c:\\windows\\notepad.exe") names an existing file system
   // object that is not a directory.
   virtual bool IsFile(const std::string& windows_path) = 0;
+  // After a failed run: why the registry could not be written, when the latest run was refused
+  // the rights to write and the system can tell, in English sentences that say what to do.
+  // Empty otherwise. Never throws.
+  virtual std::string WriteRefusalExplanation() { return {}; }
 };
 
 // The system in use. Throws std::logic_error when none is.

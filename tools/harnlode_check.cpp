@@ -67,6 +67,14 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
+// The message as the window's error box would show it, as the last line; before it, what the
+// system can tell about why it could not be written.
+int FailedRun(const std::exception& failure, const std::string& explanation) {
+  if (!explanation.empty()) std::cerr << explanation << '\n';
+  std::cerr << ErrorBoxText(failure) << '\n';
+  return kFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,12 +122,14 @@ int main(int argc, char** argv) {
     } else {
       log.LogLine("Analysing...\n\n");
     }
-    log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                            "Group", !options.tune);
+    try {
+      log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
+                              "Group", !options.tune);
+    } catch (const std::exception& failure) {
+      return FailedRun(failure, CurrentTargetSystem().WriteRefusalExplanation());
+    }
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {
-    // The message as the window's error box would show it.
-    std::cerr << ErrorBoxText(failure) << '\n';
-    return kFailed;
+    return FailedRun(failure, {});
   }
 }

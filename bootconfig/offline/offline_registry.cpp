@@ -9,6 +9,7 @@
 #include <iterator>
 #include <vector>
 
+#include "offline/hibernation.h"
 #include "offline/offline_system.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
@@ -59,6 +60,11 @@ bool OfflineRegistry::InstallationWritable() {
     const std::filesystem::path& hive = Hive().Path();
     writable_ = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
                 ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+    // Changes to a hibernated Windows would be lost when it resumes, or damage its volume.
+    if (*writable_ && expect_changes_) {
+      writable_ = InstallationHibernation(folder_).state == HibernationState::kNotHibernated;
+    }
+    if (!*writable_) refusal_ = WriteRefusal{hive, expect_changes_};
   }
   return *writable_;
 }
@@ -271,7 +277,9 @@ void OfflineRegistry::WriteBack() {
   ++write_backs_;
 }
 
-void OfflineRegistry::AccessorCreated() { ++accessors_; }
+void OfflineRegistry::AccessorCreated() {
+  if (accessors_++ == 0) refusal_.reset();
+}
 
 void OfflineRegistry::ExpectChanges() { expect_changes_ = true; }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "offline/hive_file.h"
+#include "offline/write_refusal.h"
 #include "registry_store.h"
 
 namespace harnlode {
@@ -41,6 +42,8 @@ class OfflineRegistry final : public RegistryStore {
 
   // How often the hive file was replaced with changed content since the store was made.
   std::uint64_t WriteBacks() const { return write_backs_; }
+  // Set when the latest run was refused the rights to write; kept until the next run starts.
+  const std::optional<WriteRefusal>& LastWriteRefusal() const { return refusal_; }
 
  private:
   // A key as the store knows it: HKEY_LOCAL_MACHINE itself, a node of the hive, or nothing (the
@@ -80,6 +83,7 @@ class OfflineRegistry final : public RegistryStore {
   std::uint64_t write_backs_ = 0;
   std::optional<bool> writable_;
   bool expect_changes_ = false;
+  std::optional<WriteRefusal> refusal_;
 };
 
 }  // namespace harnlode

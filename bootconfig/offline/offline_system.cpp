@@ -1,9 +1,12 @@
 #include "offline/offline_system.h"
 
+#include <optional>
+
 #include "installation_error.h"
 #include "offline/installation_path.h"
 #include "offline/offline_registry.h"
 #include "offline/windows_names.h"
+#include "offline/write_refusal.h"
 
 namespace harnlode {
 namespace {
@@ -48,6 +51,16 @@ OfflineSystem::~OfflineSystem() = default;
 RegistryStore& OfflineSystem::Registry() { return *registry_; }
 
 std::uint64_t OfflineSystem::HiveWriteBacks() const { return registry_->WriteBacks(); }
+
+std::string OfflineSystem::WriteRefusalExplanation() {
+  const std::optional<WriteRefusal>& refusal = registry_->LastWriteRefusal();
+  if (!refusal) return {};
+  try {
+    return ExplainWriteRefusal(folder_, *refusal);
+  } catch (const std::exception&) {
+    return {};  // the failure is told without an explanation rather than not at all
+  }
+}
 
 bool OfflineSystem::IsFile(const std::string& windows_path) {
   // Drive c: is the installation's folder; no other drive exists here.

@@ -28,6 +28,7 @@ class OfflineSystem final : public TargetSystem {
 
   RegistryStore& Registry() override;
   bool IsFile(const std::string& windows_path) override;
+  std::string WriteRefusalExplanation() override;
 
   const std::filesystem::path& Folder() const { return folder_; }
   // How often runs on this system replaced its SYSTEM hive with changed content.

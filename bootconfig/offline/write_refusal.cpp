@@ -1,0 +1,114 @@
+#include "offline/write_refusal.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+#include "offline/hibernation.h"
+#include "offline/mount_table.h"
+
+namespace harnlode {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::string_view kShutDownFully =
+    "start that Windows, then shut it down fully (for example with Shift held on Shut down), or "
+    "turn Fast Startup off";
+
+std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+// 0 when the path may be written, else the reason as an errno value.
+int WriteError(const fs::path& path) {
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+bool OnReadOnlyVolume(const fs::path& path) {
+  struct statvfs volume {};
+  return ::statvfs(path.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0;
+}
+
+std::string ReadOnlyVolume(const fs::path& hive) {
+  const std::optional<MountEntry> mount = MountHolding(hive.parent_path());
+  const std::string start =
+      "The volume that holds the registry hive " + Quoted(hive) + " is mounted read-only";
+  if (!mount) return start + ". Mount it read-write, then try again.";
+  std::string text = start + ": " + (mount->source.empty() ? "a volume" : mount->source) + " at " +
+                     Quoted(mount->mount_point) + ", with the driver " + mount->DriverName();
+  if (mount->DriverName() != mount->filesystem_type) {
+    text += " (filesystem type " + mount->filesystem_type + ")";
+  }
+  if (mount->IsNtfs3g()) {
+    return text +
+           ". Unmount it and mount it again read-write, then try again. ntfs-3g mounts a volume "
+           "read-only when the Windows on it is hibernated or was not shut down fully: " +
+           std::string(kShutDownFully) + ".";
+  }
+  // A mount point made read-only over a writable filesystem (a bind mount, say) is made
+  // writable alone; a read-only filesystem is remounted.
+  const std::string options = mount->SuperblockReadOnly() ? "remount,rw" : "remount,bind,rw";
+  return text + ". Mount it read-write (for example: sudo mount -o " + options + " " +
+         Quoted(mount->mount_point) + "), then try again.";
+}
+
+std::string UserName() {
+  const passwd* user = ::getpwuid(::geteuid());
+  if (user != nullptr && user->pw_name != nullptr) return user->pw_name;
+  return "with user ID " + std::to_string(::geteuid());
+}
+
+std::string NoRights(const fs::path& hive, bool hive_refused, bool folder_refused) {
+  std::string what;
+  if (hive_refused) what = "the registry hive " + Quoted(hive);
+  if (hive_refused && folder_refused) what += " or ";
+  if (folder_refused) {
+    what += (hive_refused ? "its folder " : "the folder of the registry hive, ") +
+            Quoted(hive.parent_path());
+  }
+  return "The user " + UserName() + ", who runs Harnlode, may not write " + what +
+         ". Run Harnlode as a user who may, for example with sudo.";
+}
+
+std::string Hibernated(const Hibernation& hibernation) {
+  if (hibernation.state == HibernationState::kHibernated) {
+    return "The Windows on this volume is hibernated: its file " + Quoted(hibernation.file) +
+           " holds the memory image that Windows resumes from at its next start (a Fast Startup "
+           "shutdown leaves one too), so changes made now would be lost or would damage the "
+           "volume. Harnlode changes nothing while it is so: " +
+           std::string(kShutDownFully) + ", then try again.";
+  }
+  return "Harnlode cannot tell whether the Windows on this volume is hibernated: its file " +
+         Quoted(hibernation.file) + " " + hibernation.reason +
+         ". Harnlode changes nothing while Windows may resume from a memory image and lose the "
+         "changes: make the file readable, or " +
+         std::string(kShutDownFully) + ", then try again.";
+}
+
+}  // namespace
+
+std::string ExplainWriteRefusal(const fs::path& installation, const WriteRefusal& refusal) {
+  std::vector<std::string> causes;
+  const fs::path& hive = refusal.hive;
+  const int hive_error = WriteError(hive);
+  const int folder_error = WriteError(hive.parent_path());
+  if (hive_error == EROFS || folder_error == EROFS || OnReadOnlyVolume(hive.parent_path())) {
+    causes.push_back(ReadOnlyVolume(hive));
+  } else if (hive_error != 0 || folder_error != 0) {
+    causes.push_back(NoRights(hive, hive_error != 0, folder_error != 0));
+  }
+  if (refusal.changes_meant) {
+    const Hibernation hibernation = InstallationHibernation(installation);
+    if (hibernation.state != HibernationState::kNotHibernated) {
+      causes.push_back(Hibernated(hibernation));
+    }
+  }
+  std::string text;
+  for (const std::string& cause : causes) text += (text.empty() ? "" : "\n") + cause;
+  return text;
+}
+
+}  // namespace harnlode
