@@ -177,6 +177,7 @@ class ShellTest : public QObject {
     software.SetText("Microsoft\\Windows NT\\CurrentVersion", "DisplayVersion", "23H2");
     software.SetText("Microsoft\\Windows NT\\CurrentVersion", "CurrentBuildNumber", "22631");
     software.Commit();
+    std::ofstream(root / "first/hiberfil.sys") << "HIBR" << std::string(4092, '\0');
     MakeSampleInstallation(root / "second disk");
     std::filesystem::create_directories(root / "empty");
     // A device node and the link by its label, as udev names it.
@@ -203,11 +204,12 @@ class ShellTest : public QObject {
     QVERIFY(!cell(0, InstallationChooser::kSize).isEmpty());
     QCOMPARE(cell(0, InstallationChooser::kWindows), QString("Windows 11 Pro 23H2 (build 22631)"));
     QCOMPARE(cell(0, InstallationChooser::kComputer), QString("DESK-7"));
-    QCOMPARE(cell(0, InstallationChooser::kState), QString("writable"));
+    QCOMPARE(cell(0, InstallationChooser::kState), QString("Windows hibernated"));
     QCOMPARE(cell(1, InstallationChooser::kFolder),
              QString::fromStdString((root / "second disk").string()));
     QCOMPARE(cell(1, InstallationChooser::kWindows), QString());
     QCOMPARE(cell(1, InstallationChooser::kState), QString("read-only"));
+    QCOMPARE(cell(1, InstallationChooser::kDevice), QString("/dev/sdc1"));
     QCOMPARE(chooser.ChosenFolder(), root / "first");
   }
 
