@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Starts the window program under Xvfb and openbox on a freshly made sample installation and saves
 # screenshots to FOLDER: the installation chooser (the program started without a folder), the
-# window at start, with the focus on Tune, after Analyze, after Tune, and with the error box up
-# (the installation's SYSTEM hive damaged behind the program's back). window.txt records the
-# window's frame, its client area and its icon name.
+# window at start, the tooltip that names the installation, the focus on Tune, after Analyze,
+# after Tune, and with the error box up (the installation's SYSTEM hive damaged behind the
+# program's back). window.txt records the window's place, its frame and its icon name.
 #   scripts/screenshots.sh FOLDER [BUILD_DIR]
 # Needs xvfb, openbox, xdotool, x11-utils and imagemagick; BUILD_DIR (default build-ui) must hold
 # a built harnlode and harnlode-make-sample.
@@ -82,7 +82,7 @@ sleep 0.5
 {
   xwininfo -id "$window" -frame | grep -E "Absolute|Width|Height"
   xwininfo -root | grep -E "Width|Height"
-  xprop -id "$window" _NET_WM_ICON_NAME WM_ICON_NAME _NET_WM_NAME
+  xprop -id "$window" _NET_FRAME_EXTENTS _NET_WM_ICON_NAME WM_ICON_NAME _NET_WM_NAME
 } >"$shots/window.txt"
 echo "$shots/window.txt"
 
@@ -95,6 +95,13 @@ click() {
 }
 
 shot 1-start
+# The lower strip's tooltip names the installation.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 100)) $((Y + 430))
+sleep 1.2
+shot 1-installation-tooltip
+xdotool mousemove 1000 750
+sleep 0.3
 xdotool key --window "$window" Tab
 sleep 0.3
 shot 1-focus-on-tune
