@@ -86,18 +86,25 @@ sleep 0.5
 } >"$shots/window.txt"
 echo "$shots/window.txt"
 
-# Clicks at a point of the window's client area.
+# Moves the pointer to a point of the window's client area, which xwininfo places on the screen
+# whether or not the window manager framed the window.
+point_at() {
+  local geometry x y
+  geometry=$(xwininfo -id "$window")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geometry")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geometry")
+  xdotool mousemove $((x + $1)) $((y + $2))
+}
 click() {
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+  point_at "$1" "$2"
+  xdotool click 1
   xdotool mousemove 1000 750
   sleep 0.7
 }
 
 shot 1-start
 # The lower strip's tooltip names the installation.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 100)) $((Y + 430))
+point_at 100 427
 sleep 1.2
 shot 1-installation-tooltip
 xdotool mousemove 1000 750
