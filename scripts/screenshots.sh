@@ -2,8 +2,9 @@
 # Starts the window program under Xvfb and openbox on a freshly made sample installation and saves
 # screenshots to FOLDER: the installation chooser (the program started without a folder), the
 # window at start, the tooltip that names the installation, the focus on Tune, after Analyze,
-# after Tune, and with the error box up (the installation's SYSTEM hive damaged behind the
-# program's back). window.txt records the window's place, its frame and its icon name.
+# after Tune, minimized in openbox's window list, and with the error box up (the installation's
+# SYSTEM hive damaged behind the program's back). window.txt records the window's place, its
+# frame and its icon name.
 #   scripts/screenshots.sh FOLDER [BUILD_DIR]
 # Needs xvfb, openbox, xdotool, x11-utils and imagemagick; BUILD_DIR (default build-ui) must hold
 # a built harnlode and harnlode-make-sample.
@@ -116,6 +117,15 @@ click 64 60  # Analyze
 shot 2-after-analyze
 click 201 60  # Tune
 shot 3-after-tune
+# openbox's window list names a minimized window by its icon name, the application title.
+xdotool windowminimize "$window"
+sleep 0.5
+xdotool mousemove 500 700 click 2
+sleep 0.7
+shot 3-icon-name-in-window-list
+xdotool key Escape
+xdotool windowactivate "$window"
+sleep 0.7
 : >"$work/windows/Windows/System32/config/SYSTEM"
 click 64 60  # Analyze, on the damaged hive
 shot 4-error-box
