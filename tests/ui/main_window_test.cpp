@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QToolTip>
 #include <QtTest>
+#include <fstream>
 
 #include "application_title.h"
 #include "harnlode_style.h"
@@ -372,6 +373,17 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
     QTRY_VERIFY(second.Seen().seen);
     QCOMPARE(LogText(), kInstructions + "Analysing...\n\n\r\nAnalysing...\n\n\r\n");
+  }
+
+  void refusedTuningShowsTheCauseAfterTheMessage() {
+    std::ofstream(installation_->Folder() / "hiberfil.sys") << "HIBR";
+    ShowForm();
+    BoxCloser closer;
+    QTest::mouseClick(Button("JvXPButton2"), Qt::LeftButton);
+    QTRY_VERIFY(closer.Seen().seen);
+    const QString message = QString::fromUtf8("Fehler beim Holen der Daten für 'Start'\n\n");
+    QVERIFY2(closer.Seen().text.startsWith(message), qPrintable(closer.Seen().text));
+    QVERIFY(closer.Seen().text.contains("is hibernated"));
   }
 
   void exitEndsTheApplicationWithCodeZero() {

@@ -1,0 +1,233 @@
+// What keeps a tuning run from writing an installation that must not be written, and how the
+// console program explains it: the mount table, the hibernation file, read-only volumes and
+// missing rights.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "offline/hibernation.h"
+#include "offline/mount_table.h"
+#include "temp_installation.h"
+
+namespace harnlode::testing {
+namespace {
+namespace fs = std::filesystem;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+
+constexpr std::string_view kStartFailure = "Fehler beim Holen der Daten für 'Start'\n";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(MountTable, ParsesEntriesWithEscapesOptionsAndDrivers) {
+  const MountTable table = ParseMountTable(
+      "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+      "not an entry\n"
+      "30 21 8:17 / /media/my\\040disk ro,nosuid master:2 shared:3 - fuseblk /dev/sd\\134b1 "
+      "rw,user_id=0\n"
+      "31 21 8:33 /sub /mnt/back rw - ntfs3 /dev/sdc1 ro,uid=0\n"
+      "32 21 0:50 / /mnt/remote rw - fuse.sshfs host: rw\n");
+  ASSERT_EQ(table.size(), 4u);
+  EXPECT_EQ(table[1].mount_point, "/media/my disk");
+  EXPECT_EQ(table[1].source, "/dev/sd\\b1");
+  EXPECT_EQ(table[1].Device(), makedev(8, 17));
+  EXPECT_EQ(table[2].root, "/sub");
+  EXPECT_EQ(table[3].source, "host:");
+  struct Row {
+    bool mount_ro, super_ro;
+    const char* driver;
+    bool ntfs_3g;
+  };
+  const Row rows[] = {{false, false, "ext4", false},
+                      {true, false, "ntfs-3g", true},
+                      {false, true, "ntfs3", false},
+                      {false, false, "sshfs", false}};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    SCOPED_TRACE(table[i].mount_point);
+    EXPECT_EQ(table[i].MountReadOnly(), rows[i].mount_ro);
+    EXPECT_EQ(table[i].SuperblockReadOnly(), rows[i].super_ro);
+    EXPECT_EQ(table[i].ReadOnly(), rows[i].mount_ro || rows[i].super_ro);
+    EXPECT_EQ(table[i].DriverName(), rows[i].driver);
+    EXPECT_EQ(table[i].IsNtfs3g(), rows[i].ntfs_3g);
+  }
+}
+
+TEST(MountTable, FindsTheEntryHoldingAPathByDeviceThenByLongestMountPoint) {
+  const MountTable table = ParseMountTable(
+      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "2 1 8:17 / /mnt/win rw - ntfs3 /dev/sdb1 rw\n"
+      "3 1 8:33 / /media/usb rw - vfat /dev/sdc1 rw\n"
+      "4 3 8:49 / /media/usb rw - ntfs3 /dev/sdd1 ro\n"
+      "5 1 8:17 /Windows /srv/windows rw - ntfs3 /dev/sdb1 rw\n");
+  struct Row {
+    const char* path;
+    std::optional<dev_t> device;
+    unsigned long id;
+  };
+  const Row rows[] = {
+      {"/mnt/win/Windows/System32", makedev(8, 17), 2},
+      {"/mnt/windows", std::nullopt, 1},    // a name that only starts like a mount point
+      {"/mnt/win/x", makedev(0, 99), 2},    // a device no entry has: longest mount point
+      {"/media/usb/a", std::nullopt, 4},    // the mount on top
+      {"/media/usb/a", makedev(8, 33), 3},  // the covered one, when the device says so
+      {"/srv/windows/System32", makedev(8, 17), 5},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    const MountEntry* entry = MountHolding(table, row.path, row.device);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->id, row.id);
+  }
+  EXPECT_EQ(MountHolding(MountTable{}, "/x", std::nullopt), nullptr);
+}
+
+TEST(Hibernation, TellsEachStateOfTheFile) {
+  using enum HibernationState;
+  struct Row {
+    const char* name;  // nullptr: no file
+    std::string header;
+    HibernationState state;
+  };
+  const Row rows[] = {
+      {nullptr, "", kNotHibernated},
+      {"hiberfil.sys", "", kNotHibernated},
+      {"HIBERFIL.SYS", std::string(4096, '\0'), kNotHibernated},
+      {"hiberfil.sys", "hibr" + std::string(100, 'x'), kHibernated},
+      {"Hiberfil.sys", "HIBR", kHibernated},
+      {"hiberfil.sys", "wake", kNotHibernated},
+      {"hiberfil.sys", "WAKE", kNotHibernated},
+      {"hiberfil.sys", "RSTR", kHibernated},
+      {"hiberfil.sys", "PAGE", kUnknown},
+      {"hiberfil.sys", "hi", kUnknown},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.header.substr(0, 4));
+    TempFolder folder;
+    if (row.name != nullptr) std::ofstream(folder.Path() / row.name) << row.header;
+    const Hibernation found = InstallationHibernation(folder.Path());
+    EXPECT_EQ(found.state, row.state);
+    EXPECT_EQ(found.reason.empty(), row.state != kUnknown);
+  }
+}
+
+TEST(Hibernation, AFileThatCannotBeReadIsUnknown) {
+  TempFolder outside;
+  TempFolder folder;
+  std::ofstream(outside.Path() / "image") << "wake";
+  fs::create_symlink(outside.Path() / "image", folder.Path() / "hiberfil.sys");
+  const Hibernation linked = InstallationHibernation(folder.Path());
+  EXPECT_EQ(linked.state, HibernationState::kUnknown);
+  EXPECT_THAT(linked.reason, HasSubstr("outside the folder"));
+
+  TempFolder locked;
+  OpenUpTo(locked.Path());
+  std::ofstream(locked.Path() / "hiberfil.sys") << "wake";
+  fs::permissions(locked.Path() / "hiberfil.sys", fs::perms::none);
+  EXPECT_EQ(RunUnprivileged([&] {
+              const Hibernation found = InstallationHibernation(locked.Path());
+              return found.state == HibernationState::kUnknown &&
+                             found.reason.starts_with("cannot be read")
+                         ? 0
+                         : 1;
+            }),
+            0);
+}
+
+// An installation whose six services all need tuning, with the console program run on it.
+class ConsoleGuards : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    windows_.AddUsbServices({"ControlSet001"}, "Base", 3);
+    windows_.AddDriverFile();
+    windows_.Commit();
+    hive_ = ReadFile(windows_.HivePath());
+    fs::permissions(streams_.Path(), fs::perms::all);
+  }
+
+  // Status and standard error of harnlode-check [--tune] on `folder`, as the user running `run`.
+  std::pair<int, std::string> Check(const fs::path& folder, bool tune,
+                                    int (*run)(const std::function<int()>&) = RunInChild) {
+    const fs::path err = streams_.Path() / "err";
+    const std::string command = std::string(HARNLODE_CHECK_PROGRAM) + (tune ? " --tune '" : " '") +
+                                folder.string() + "' >/dev/null 2>'" + err.string() + "'";
+    const int status = run([&] {
+      const int result = std::system(command.c_str());
+      return WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    });
+    return {status, ReadFile(err)};
+  }
+
+  TempInstallation windows_;
+  std::string hive_;
+  TempFolder streams_;
+};
+
+TEST_F(ConsoleGuards, AHibernatedInstallationIsAnalysedButNotTuned) {
+  struct Row {
+    std::string header;
+    const char* explained;
+  };
+  const Row rows[] = {{"HIBR", "is hibernated: its file"},
+                      {"abcd", "cannot tell whether the Windows on this volume is hibernated"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.header);
+    std::ofstream(windows_.Folder() / "hiberfil.sys") << row.header;
+    EXPECT_EQ(Check(windows_.Folder(), false), std::make_pair(1, std::string()));
+    const auto [status, errors] = Check(windows_.Folder(), true);
+    EXPECT_EQ(status, 2);
+    EXPECT_THAT(errors, HasSubstr(row.explained));
+    EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
+    EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kStartFailure)));
+    EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
+  }
+}
+
+TEST_F(ConsoleGuards, AHiveTheUserMayNotWriteIsExplained) {
+  const fs::path hive = windows_.HivePath();
+  OpenUpTo(hive);
+  fs::permissions(hive, fs::perms(0444));
+  fs::permissions(hive.parent_path(), fs::perms(0555));
+  const auto [status, errors] = Check(windows_.Folder(), true, RunUnprivileged);
+  fs::permissions(hive.parent_path(), fs::perms(0755));
+  EXPECT_EQ(status, 2);
+  EXPECT_THAT(errors,
+              HasSubstr("may not write the registry hive \"" + hive.string() + "\" or its folder"));
+  EXPECT_THAT(errors, EndsWith("for example with sudo.\n" + std::string(kStartFailure)));
+  EXPECT_TRUE(ReadFile(hive) == hive_);
+}
+
+TEST_F(ConsoleGuards, AReadOnlyVolumeIsExplainedWithItsDevice) {
+  TempFolder mount_point;
+  if (::mount("harnlode-ro", mount_point.Path().c_str(), "tmpfs", 0, "size=16m") != 0) {
+    GTEST_SKIP() << "this machine does not let the tests mount a filesystem: "
+                 << std::strerror(errno);
+  }
+  struct Unmount {
+    const fs::path& at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{mount_point.Path()};
+  fs::copy(windows_.Folder(), mount_point.Path(), fs::copy_options::recursive);
+  ASSERT_EQ(::mount(nullptr, mount_point.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
+            0)
+      << std::strerror(errno);
+  for (bool tune : {false, true}) {
+    const auto [status, errors] = Check(mount_point.Path(), tune);
+    EXPECT_EQ(status, 2);
+    EXPECT_THAT(errors, HasSubstr("is mounted read-only: harnlode-ro at \"" +
+                                  mount_point.Path().string() + "\", with the driver tmpfs"));
+    EXPECT_THAT(errors, EndsWith("then try again.\n" + std::string(kStartFailure)));
+  }
+}
+
+}  // namespace
+}  // namespace harnlode::testing
