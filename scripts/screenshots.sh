@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Starts the window program under Xvfb on a freshly made sample installation and saves
-# screenshots to FOLDER: at start, after Analyze, after Tune, and with the error box up (the
-# installation's SYSTEM hive damaged behind the program's back).
+# Starts the window program under Xvfb and openbox on a freshly made sample installation and saves
+# screenshots to FOLDER: the installation chooser (the program started without a folder), the
+# window at start, the tooltip that names the installation, the focus on Tune, after Analyze,
+# after Tune, minimized in openbox's window list, and with the error box up (the installation's
+# SYSTEM hive damaged behind the program's back). window.txt records the window's place, its
+# frame and its icon name.
 #   scripts/screenshots.sh FOLDER [BUILD_DIR]
-# Needs xvfb, xdotool and imagemagick; BUILD_DIR (default build-ui) must hold a built harnlode
-# and harnlode-make-sample.
+# Needs xvfb, openbox, xdotool, x11-utils and imagemagick; BUILD_DIR (default build-ui) must hold
+# a built harnlode and harnlode-make-sample.
 set -euo pipefail
 [ $# -ge 1 ] || { echo "Usage: $0 FOLDER [BUILD_DIR]" >&2; exit 2; }
-for tool in Xvfb xdotool import; do
+for tool in Xvfb openbox xdotool xprop xwininfo import; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing" >&2; exit 2; }
 done
 
@@ -18,9 +21,13 @@ build=$(cd "${2:-$root/build-ui}" && pwd)
 
 work=$(mktemp -d)
 xvfb_pid=""
+wm_pid=""
 program_pid=""
+mounted=""
 cleanup() {
   [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
+  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null || true
+  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -36,34 +43,89 @@ Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+sleep 1
+
+shot() { import -window root "$shots/$1.png"; echo "$shots/$1.png"; }
+# The program's window of that caption, once it shows.
+find_window() {
+  local found=""
+  for _ in $(seq 100); do
+    found=$(xdotool search --pid "$program_pid" --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  [ -n "$found" ] || { echo "$0: no window \"$1\" showed" >&2; exit 1; }
+  echo "$found"
+}
+
+# Without a folder the program asks which installation to work on, among the mounted ones. Where
+# this user may mount, the sample is mounted read-only for the list to show it; else the list
+# shows what the machine has mounted, often nothing.
+mkdir -p "$work/mnt/sample windows"
+if mount --bind -o ro "$work/windows" "$work/mnt/sample windows" 2>/dev/null; then
+  mounted="$work/mnt/sample windows"
+fi
+QT_QPA_PLATFORM=xcb "$build/usb/harnlode" &
+program_pid=$!
+find_window "Choose the Windows installation" >/dev/null
+sleep 0.5
+shot 0-chooser
+kill "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+[ -z "$mounted" ] || { umount "$mounted"; mounted=""; }
 
 QT_QPA_PLATFORM=xcb "$build/usb/harnlode" "$work/windows" &
 program_pid=$!
-
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --pid "$program_pid" --name "Harnlode by Quillmarsh" 2>/dev/null | head -1) || true
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "$0: the window did not show" >&2; exit 1; }
+window=$(find_window "Harnlode by Quillmarsh")
 sleep 0.5
+{
+  xwininfo -id "$window" -frame | grep -E "Absolute|Width|Height"
+  xwininfo -root | grep -E "Width|Height"
+  xprop -id "$window" _NET_FRAME_EXTENTS _NET_WM_ICON_NAME WM_ICON_NAME _NET_WM_NAME
+} >"$shots/window.txt"
+echo "$shots/window.txt"
 
-shot() { import -window root "$shots/$1.png"; echo "$shots/$1.png"; }
-# Clicks at a point of the window's client area. Without a window manager the window has no
-# frame, so client and screen coordinates differ only by the window's position.
+# Moves the pointer to a point of the window's client area, which xwininfo places on the screen
+# whether or not the window manager framed the window.
+point_at() {
+  local geometry x y
+  geometry=$(xwininfo -id "$window")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geometry")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geometry")
+  xdotool mousemove $((x + $1)) $((y + $2))
+}
 click() {
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+  point_at "$1" "$2"
+  xdotool click 1
   xdotool mousemove 1000 750
   sleep 0.7
 }
 
 shot 1-start
+# The lower strip's tooltip names the installation.
+point_at 100 427
+sleep 1.2
+shot 1-installation-tooltip
+xdotool mousemove 1000 750
+sleep 0.3
+xdotool key --window "$window" Tab
+sleep 0.3
+shot 1-focus-on-tune
 click 64 60  # Analyze
 shot 2-after-analyze
 click 201 60  # Tune
 shot 3-after-tune
+# openbox's window list names a minimized window by its icon name, the application title.
+xdotool windowminimize "$window"
+sleep 0.5
+xdotool mousemove 500 700 click 2
+sleep 0.7
+shot 3-icon-name-in-window-list
+xdotool key Escape
+xdotool windowactivate "$window"
+sleep 0.7
 : >"$work/windows/Windows/System32/config/SYSTEM"
 click 64 60  # Analyze, on the damaged hive
 shot 4-error-box

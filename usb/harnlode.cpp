@@ -2,66 +2,31 @@
 // On Windows it works on the running system and takes no command line. Elsewhere:
 //   harnlode [WINDOWS_FOLDER]
 // WINDOWS_FOLDER is where the Windows installation to work on is mounted: the folder that stands
-// for its drive c:. Without it the program looks for the one mounted Windows installation.
-#include <memory>
-
+// for its drive c:. Without it the user chooses among the mounted Windows installations.
 #include "harnlode_application.h"
 #include "startup_show.h"
+#include "taskbar_entry.h"
 #include "usb.h"
 
 #ifndef _WIN32
-#include <QStringList>
-#include <fstream>
-#include <string>
-#include <vector>
-
-#include "error_box.h"
-#include "failure_text.h"
-#include "installation_choice.h"
-#include "offline/offline_system.h"
+#include "startup_installation.h"
 #include "target_system.h"
 #endif
-
-namespace {
-
-#ifndef _WIN32
-constexpr int kNoInstallation = 2;
-
-// The installation that the command line names or the one that is mounted; null, having told
-// the user why, when there is none to work on.
-std::unique_ptr<harnlode::OfflineSystem> OpenInstallation(
-    const harnlode::HarnlodeApplication& application) {
-  std::vector<std::string> arguments;
-  for (const QString& argument : application.arguments().mid(1)) {
-    arguments.push_back(argument.toStdString());
-  }
-  std::ifstream mountinfo("/proc/self/mountinfo");
-  const harnlode::InstallationChoice choice = harnlode::ChooseInstallation(arguments, mountinfo);
-  if (choice.folder.empty()) {
-    harnlode::ShowErrorBox(application.Title(), QString::fromStdString(choice.problem));
-    return nullptr;
-  }
-  try {
-    return std::make_unique<harnlode::OfflineSystem>(choice.folder);
-  } catch (const std::exception& failure) {
-    harnlode::ShowErrorBox(application.Title(),
-                           QString::fromStdString(harnlode::ErrorBoxText(failure)));
-    return nullptr;
-  }
-}
-#endif
-
-}  // namespace
 
 int main(int argc, char** argv) {
   harnlode::HarnlodeApplication application(argc, argv);
 #ifndef _WIN32
-  const std::unique_ptr<harnlode::OfflineSystem> installation = OpenInstallation(application);
-  if (!installation) return kNoInstallation;
-  harnlode::UseTargetSystem use_installation(*installation);
+  const harnlode::StartupInstallation installation =
+      harnlode::OpenStartupInstallation(application.arguments(), application.Title());
+  if (!installation.system) return installation.exit_status;
+  harnlode::UseTargetSystem use_installation(*installation.system);
 #endif
 
   harnlode::TForm1 form;
+#ifndef _WIN32
+  form.ShowInstallation(QString::fromStdString(installation.system->Folder().string()));
+#endif
+  harnlode::ShowInTaskbarAs(form, application.Title());
   harnlode::ShowAsLaunched(form);
   application.exec();
   return 0;

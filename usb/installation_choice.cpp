@@ -1,34 +1,19 @@
 #include "installation_choice.h"
 
-#include "mounted_installations.h"
-
 namespace harnlode {
-namespace {
 
-const std::string kHowToStart =
-    "Start the program with the folder where the Windows installation is mounted, the folder "
-    "that stands for its drive c:, for example:\n"
-    "    harnlode /mnt/windows";
-
-}  // namespace
-
-InstallationChoice ChooseInstallation(const std::vector<std::string>& arguments,
-                                      std::istream& mountinfo) {
+InstallationChoice InstallationFromCommandLine(const std::string& program,
+                                               const std::vector<std::string>& arguments) {
   if (arguments.size() > 1 || (arguments.size() == 1 && arguments[0].starts_with('-'))) {
-    return {{}, "Usage: harnlode [WINDOWS_FOLDER]\n\n" + kHowToStart};
+    return {{},
+            "Usage: " + program +
+                " [WINDOWS_FOLDER]\n\n"
+                "WINDOWS_FOLDER is the folder where the Windows installation is mounted, the "
+                "folder that stands for its drive c: (for example /mnt/windows). Without it, "
+                "the program lets you choose among the mounted installations."};
   }
   if (arguments.size() == 1) return {arguments[0], {}};
-
-  const std::vector<std::filesystem::path> found = MountedWindowsInstallations(mountinfo);
-  if (found.size() == 1) return {found[0], {}};
-  if (found.empty()) {
-    return {{}, "No mounted Windows installation was found.\n\n" + kHowToStart};
-  }
-  std::string problem = "Several mounted Windows installations were found:\n";
-  for (const std::filesystem::path& folder : found) problem += "    " + folder.string() + "\n";
-  problem += "\nStart the program with the folder of the one to work on, for example:\n";
-  problem += "    harnlode " + found[0].string();
-  return {{}, problem};
+  return {};
 }
 
 }  // namespace harnlode

@@ -1,24 +1,22 @@
-// Which Windows installation the program works on: the folder given on the command line, or else
-// the one mounted Windows installation. Usage: harnlode [WINDOWS_FOLDER]
+// Which Windows installation the command line names. Usage: PROGRAM [WINDOWS_FOLDER]
 #pragma once
 
 #include <filesystem>
-#include <istream>
 #include <string>
 #include <vector>
 
 namespace harnlode {
 
 struct InstallationChoice {
-  // The folder that stands for drive c:; empty when none could be chosen.
+  // The folder that stands for drive c:; empty when the command line names none.
   std::filesystem::path folder;
-  // When no folder was chosen: what went wrong and how to start the program with a folder.
+  // When the command line is not one the program takes: the usage, as a complete text.
   std::string problem;
 };
 
-// `arguments` are the command-line arguments after the program's name; `mountinfo` is read only
-// when they name no folder.
-InstallationChoice ChooseInstallation(const std::vector<std::string>& arguments,
-                                      std::istream& mountinfo);
+// `program` is the program as it was started (its argv[0]); `arguments` follow it. No folder and
+// no problem: the user chooses the installation.
+InstallationChoice InstallationFromCommandLine(const std::string& program,
+                                               const std::vector<std::string>& arguments);
 
 }  // namespace harnlode

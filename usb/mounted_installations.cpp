@@ -1,14 +1,15 @@
 #include "mounted_installations.h"
 
+#include <sys/statvfs.h>
+
 #include <algorithm>
 #include <array>
-#include <iterator>
-#include <string>
 #include <string_view>
+#include <system_error>
 
 #include "offline/installation_path.h"
-#include "offline/mount_table.h"
 #include "offline/offline_system.h"
+#include "windows_identity.h"
 
 namespace harnlode {
 namespace {
@@ -19,34 +20,96 @@ constexpr std::array<std::string_view, 17> kKernelFilesystems = {
     "debugfs", "devpts",      "fusectl",    "hugetlbfs", "mqueue",  "nsfs",
     "proc",    "pstore",      "securityfs", "sysfs",     "tracefs"};
 
-}  // namespace
-
-std::vector<std::filesystem::path> MountPoints(std::istream& mountinfo) {
-  const std::string text(std::istreambuf_iterator<char>(mountinfo), {});
-  std::vector<std::filesystem::path> points;
-  for (const MountEntry& entry : ParseMountTable(text)) {
-    if (std::find(kKernelFilesystems.begin(), kKernelFilesystems.end(), entry.filesystem_type) !=
-        kKernelFilesystems.end()) {
-      continue;
-    }
-    if (std::find(points.begin(), points.end(), entry.mount_point) == points.end()) {
-      points.push_back(entry.mount_point);
-    }
+bool HoldsInstallation(const std::filesystem::path& folder) {
+  try {
+    return FindInInstallation(folder, OfflineSystem::kSystemHive).status ==
+           InstallationPath::Status::kFound;
+  } catch (const std::exception&) {
+    // A mount point that cannot be looked into holds no installation that could be used.
+    return false;
   }
-  return points;
 }
 
-std::vector<std::filesystem::path> MountedWindowsInstallations(std::istream& mountinfo) {
-  std::vector<std::filesystem::path> found;
-  for (const std::filesystem::path& point : MountPoints(mountinfo)) {
-    try {
-      if (FindInInstallation(point, OfflineSystem::kSystemHive).status ==
-          InstallationPath::Status::kFound) {
-        found.push_back(point);
-      }
-    } catch (const std::exception&) {
-      // A mount point that cannot be looked into holds no installation that could be used.
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// udev writes the bytes that a link name may not hold as \xHH.
+std::string UnescapedLabel(std::string_view name) {
+  std::string label;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' &&
+        HexDigit(name[i + 2]) >= 0 && HexDigit(name[i + 3]) >= 0) {
+      label += static_cast<char>(HexDigit(name[i + 2]) * 16 + HexDigit(name[i + 3]));
+      i += 3;
+    } else {
+      label += name[i];
     }
+  }
+  return label;
+}
+
+std::string LabelOf(const std::string& device, const std::filesystem::path& labels) {
+  std::error_code error;
+  const std::filesystem::path target = std::filesystem::canonical(device, error);
+  if (error) return {};
+  for (std::filesystem::directory_iterator it(labels, error), end; !error && it != end;
+       it.increment(error)) {
+    std::error_code link_error;
+    if (std::filesystem::canonical(it->path(), link_error) == target && !link_error) {
+      return UnescapedLabel(it->path().filename().string());
+    }
+  }
+  return {};
+}
+
+std::uintmax_t FilesystemSize(const std::filesystem::path& folder) {
+  struct statvfs filesystem = {};
+  if (::statvfs(folder.c_str(), &filesystem) != 0) return 0;
+  return std::uintmax_t{filesystem.f_blocks} * filesystem.f_frsize;
+}
+
+}  // namespace
+
+MountedInstallation DescribeInstallation(const std::filesystem::path& folder,
+                                         const MountEntry* mount,
+                                         const std::filesystem::path& labels) {
+  MountedInstallation found;
+  found.folder = folder;
+  if (mount) {
+    found.device = mount->source;
+    found.driver = mount->DriverName();
+    found.read_only = mount->ReadOnly();
+    found.label = LabelOf(mount->source, labels);
+  }
+  found.size = FilesystemSize(folder);
+  const WindowsIdentity identity = ReadWindowsIdentity(folder);
+  found.windows_version = identity.version;
+  found.computer_name = identity.computer_name;
+  found.hibernation = InstallationHibernation(folder).state;
+  return found;
+}
+
+std::vector<MountedInstallation> MountedWindowsInstallations(const MountTable& table,
+                                                             const std::filesystem::path& labels) {
+  std::vector<MountedInstallation> found;
+  std::vector<std::filesystem::path> seen;
+  for (const MountEntry& entry : table) {
+    if (std::find(kKernelFilesystems.begin(), kKernelFilesystems.end(), entry.filesystem_type) !=
+            kKernelFilesystems.end() ||
+        std::find(seen.begin(), seen.end(), entry.mount_point) != seen.end()) {
+      continue;
+    }
+    seen.push_back(entry.mount_point);
+    if (!HoldsInstallation(entry.mount_point)) continue;
+    // Of entries on one mount point the last is the one on top, whose files are seen there.
+    const auto on_top = std::find_if(table.rbegin(), table.rend(), [&](const MountEntry& other) {
+      return other.mount_point == entry.mount_point;
+    });
+    found.push_back(DescribeInstallation(entry.mount_point, &*on_top, labels));
   }
   return found;
 }

@@ -1,8 +1,10 @@
 #include "navigation_pane.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QToolTip>
 
 #include "olive_theme.h"
 
@@ -40,6 +42,16 @@ QRect NavigationPane::SelectorRect() const {
 // whenever the pane changes size.
 bool NavigationPane::event(QEvent* event) {
   if (event->type() == QEvent::ChildPolished) PlacePages();
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (!strip_tool_tip_.isEmpty() && StripRect().contains(help->pos())) {
+      QToolTip::showText(help->globalPos(), strip_tool_tip_, this, StripRect());
+    } else {
+      QToolTip::hideText();
+      event->ignore();
+    }
+    return true;
+  }
   return QWidget::event(event);
 }
 

@@ -30,6 +30,10 @@ class NavigationPane : public QWidget {
   QRect StripRect() const;
   QRect SelectorRect() const;
 
+  // The tooltip shown over the strip only; none when empty.
+  void SetStripToolTip(const QString& text) { strip_tool_tip_ = text; }
+  const QString& StripToolTip() const { return strip_tool_tip_; }
+
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -37,6 +41,8 @@ class NavigationPane : public QWidget {
 
  private:
   void PlacePages();
+
+  QString strip_tool_tip_;
 };
 
 }  // namespace harnlode

@@ -16,6 +16,7 @@ void ShowAsLaunched(QWidget& window) {
   if (startup.dwFlags & STARTF_USESHOWWINDOW) {
     if (startup.wShowWindow == SW_SHOWMAXIMIZED) {
       window.showMaximized();
+      window.activateWindow();
       return;
     }
     if (startup.wShowWindow == SW_SHOWMINNOACTIVE) {
@@ -26,6 +27,8 @@ void ShowAsLaunched(QWidget& window) {
   }
 #endif
   window.show();
+  // Not every desktop gives a new window the focus, nor does the bare X server.
+  window.activateWindow();
 }
 
 }  // namespace harnlode

@@ -2,7 +2,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QScreen>
 
 #include "harnlode_application.h"
@@ -35,11 +38,15 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
   connect(ui_->JvXPButton6, &QAbstractButton::clicked, this,
           Guarded([this] { JvXPButton6Click(); }));
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect placed = geometry();
-    placed.moveCenter(screen->availableGeometry().center());
-    setGeometry(placed);
-  }
+  // Tab and Shift+Tab move the focus on, as in the buttons; Ctrl+Tab still types a tab (see
+  // eventFilter). A tab stop every eight average characters, so that the instructions' indented
+  // header lines stand under the centred title.
+  QPlainTextEdit& log = *ui_->JvMemo1;
+  log.setTabChangesFocus(true);
+  log.installEventFilter(this);
+  log.setTabStopDistance(kTabStopCharacters * QFontMetricsF(log.font()).averageCharWidth());
+
+  CentreOnScreen();
   ui_->JvXPButton1->setFocus();
 }
 
@@ -47,6 +54,10 @@ TForm1::~TForm1() = default;
 
 void TForm1::LogLine(const std::string& text) {
   AppendLogLine(*ui_->JvMemo1, QString::fromStdString(text));
+}
+
+void TForm1::ShowInstallation(const QString& folder) {
+  ui_->JvNavigationPane1->SetStripToolTip(QStringLiteral("Windows installation: ") + folder);
 }
 
 void TForm1::JvXPButton1Click() {
@@ -67,9 +78,50 @@ void TForm1::FormActivate() {
   if (++activations_ == 1) setWindowTitle(QStringLiteral("Harnlode by Quillmarsh. 7.2"));
 }
 
+void TForm1::CentreOnScreen() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
 bool TForm1::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) FormActivate();
+  switch (event->type()) {
+    case QEvent::Show:
+      // The first show counts as the first activation, whether or not the window system
+      // activates the window: the caption is there before the window is mapped, so the title bar
+      // never shows anything else.
+      if (activations_ == 0) FormActivate();
+      break;
+    case QEvent::WindowActivate:
+      FormActivate();
+      break;
+    case QEvent::Move:
+      // The window manager's frame is known only once it has framed the window, after the first
+      // show; the window is centred again, frame included, that one time. The user cannot have
+      // moved it before it had a frame to move it by.
+      if (!centred_with_frame_ && frameGeometry().size() != size() &&
+          windowState() == Qt::WindowNoState) {
+        centred_with_frame_ = true;
+        CentreOnScreen();
+      }
+      break;
+    default:
+      break;
+  }
   return QWidget::event(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->JvMemo1 && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
+      ui_->JvMemo1->insertPlainText(QStringLiteral("\t"));
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // The main window: closing it by its frame, the window menu or Alt+F4 ends the program as Exit

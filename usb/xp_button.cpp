@@ -60,6 +60,11 @@ void XpButton::paintEvent(QPaintEvent*) {
     painter.fillRect(frame, olive::kButtonHover);
     painter.setPen(olive::kButtonHoverBorder);
     painter.drawRect(frame);
+  } else if (hasFocus()) {
+    // The hot frame without its fill: Enter's target stays visible, and apart from a button
+    // under the pointer.
+    painter.setPen(olive::kButtonHoverBorder);
+    painter.drawRect(frame);
   }
 
   // A pressed button's content moves by one pixel, as if pushed in.

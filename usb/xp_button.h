@@ -1,5 +1,6 @@
 // A command button in the Office-XP manner: flat on its page until the pointer rests on it, its
-// picture above its caption, no focus rectangle. Enter or Return presses it when it has the focus.
+// picture above its caption, no focus rectangle; the keyboard focus shows as its hot frame. Enter
+// or Return presses it when it has the focus.
 // Its tooltip, when it has one, stays for kToolTipDuration.
 #pragma once
 

@@ -15,6 +15,7 @@
 #include "hive_builder.h"
 #include "log_text.h"
 #include "navigation_pane.h"
+#include "olive_theme.h"
 #include "usb.h"
 #include "window_test_support.h"
 #include "xp_button.h"
@@ -122,6 +123,14 @@ class MainWindowTest : public QObject {
     QVERIFY(Button("JvXPButton1")->hasFocus());
   }
 
+  // Where the window is shown without being activated, the caption is there all the same, from
+  // the moment it is shown: the title bar never shows the program's name.
+  void captionIsSetAtTheFirstShow() {
+    form_->setAttribute(Qt::WA_ShowWithoutActivating);
+    form_->show();
+    QCOMPARE(form_->windowHandle()->title(), QString("Harnlode by Quillmarsh. 7.2"));
+  }
+
   // The pictures are read by hand, so each must be found, at the size the buttons draw it.
   void buttonsAndWindowShowTheirPictures() {
     for (const char* name : {"JvXPButton1", "JvXPButton2", "JvXPButton6"}) {
@@ -147,11 +156,12 @@ class MainWindowTest : public QObject {
   void layoutAtStartCentred() {
     ShowForm();
     CheckLayout(605, 441);
+    // The whole window, frame included, stands in the middle.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY2((form_->geometry().center() - screen.center()).manhattanLength() <= 2,
-             qPrintable(QString("window at %1,%2, screen %3x%4")
-                            .arg(form_->x())
-                            .arg(form_->y())
+    QVERIFY2((form_->frameGeometry().center() - screen.center()).manhattanLength() <= 2,
+             qPrintable(QString("frame at %1,%2, screen %3x%4")
+                            .arg(form_->frameGeometry().x())
+                            .arg(form_->frameGeometry().y())
                             .arg(screen.width())
                             .arg(screen.height())));
     QVERIFY(Log()->font().bold());
@@ -188,18 +198,46 @@ class MainWindowTest : public QObject {
   void tabOrderAndEnterPressesTheFocusedButton() {
     ShowForm();
     QVERIFY(Button("JvXPButton1")->hasFocus());
-    QTest::keyClick(form_.get(), Qt::Key_Tab);
-    QVERIFY(Button("JvXPButton2")->hasFocus());
-    QTest::keyClick(form_.get(), Qt::Key_Tab);
-    QVERIFY(Button("JvXPButton6")->hasFocus());
-    QTest::keyClick(form_.get(), Qt::Key_Tab, Qt::ShiftModifier);
-    QVERIFY(Button("JvXPButton2")->hasFocus());
+    // Round the three buttons and the log, and back; the log takes no tab on the way.
+    for (const char* name : {"JvXPButton2", "JvXPButton6", "JvMemo1", "JvXPButton1"}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+    }
+    for (const char* name : {"JvMemo1", "JvXPButton6", "JvXPButton2"}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+      QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+    }
+    QCOMPARE(LogText(), kInstructions);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false));
     Button("JvXPButton1")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false) + SampleReport(false, true));
+  }
+
+  // Ctrl+Tab types a tab at the caret, as in the platform's text control; Tab does not.
+  void ctrlTabTypesATabInTheLog() {
+    ShowForm();
+    Log()->setFocus();
+    Log()->moveCursor(QTextCursor::End);
+    QTest::keyClick(Log(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(LogText(), kInstructions + "\t");
+    QVERIFY(Log()->hasFocus());
+  }
+
+  void logTabStopsEveryEightCharacters() {
+    QCOMPARE(Log()->tabStopDistance(), 8 * QFontMetricsF(Log()->font()).averageCharWidth());
+  }
+
+  // The focused button wears its hot frame; the others stay flat.
+  void focusedButtonShowsItsFrame() {
+    ShowForm();
+    QTest::mouseMove(form_.get(), QPoint(300, 400));
+    Button("JvXPButton2")->setFocus();
+    const QColor page = Button("JvXPButton1")->grab().toImage().pixelColor(0, 0);
+    QCOMPARE(Button("JvXPButton2")->grab().toImage().pixelColor(0, 0), olive::kButtonHoverBorder);
+    QVERIFY(page != olive::kButtonHoverBorder);
   }
 
   void tooltipOnAnalyzeOnly() {
@@ -229,6 +267,24 @@ class MainWindowTest : public QObject {
       QTest::qWait(50);
       QVERIFY2(!QToolTip::isVisible(), name);
     }
+  }
+
+  // The lower strip names the installation; the log beneath carries no tip of its own.
+  void lowerStripNamesTheInstallation() {
+    ShowForm();
+    form_->ShowInstallation("/media/win");
+    NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+    const auto ask_tip = [](QWidget* widget, QPoint at) {
+      QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
+      QApplication::sendEvent(widget, &help);
+    };
+    ask_tip(Log()->viewport(), QPoint(50, 50));
+    QTest::qWait(50);
+    QVERIFY(!QToolTip::isVisible());
+    ask_tip(pane, pane->StripRect().center());
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("Windows installation: /media/win"));
+    QToolTip::hideText();
   }
 
   void analyzeClickReportsAndChangesNothing() {

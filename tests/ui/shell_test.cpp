@@ -2,17 +2,20 @@
 // the Windows installation to work on.
 #include <QApplication>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
-#include <sstream>
+#include <fstream>
 #include <stdexcept>
 
 #include "application_title.h"
 #include "failure_text.h"
 #include "harnlode_application.h"
-#include "installation_choice.h"
+#include "hive_builder.h"
+#include "installation_chooser.h"
 #include "mounted_installations.h"
 #include "sample_installation.h"
 #include "silent_abort.h"
+#include "startup_installation.h"
 #include "window_test_support.h"
 
 namespace harnlode {
@@ -30,11 +33,6 @@ class ThrowingObject : public QObject {
     return QObject::event(event);
   }
 };
-
-std::string MountLine(int id, const std::string& point, const std::string& type) {
-  return std::to_string(id) + " 1 8:1 / " + point + " rw,relatime shared:1 - " + type +
-         " /dev/sda1 rw\n";
-}
 
 }  // namespace
 
@@ -162,50 +160,160 @@ class ShellTest : public QObject {
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
   }
 
-  void mountPointsFromTheMountTable() {
-    std::istringstream table(MountLine(21, "/", "ext4") + MountLine(22, "/proc", "proc") +
-                             MountLine(23, "/media/my\\040disk", "ntfs3") +
-                             MountLine(24, "/media/back\\134slash", "vfat") +
-                             MountLine(25, "/", "ext4") + "garbage\n");
-    const std::vector<std::filesystem::path> expected = {"/", "/media/my disk",
-                                                         "/media/back\\slash"};
-    QVERIFY(MountPoints(table) == expected);
-  }
-
-  void choosesTheFolderGivenOrTheOneMountedInstallation() {
+  // The mounted installations as the chooser lists them, from a mount table of our own: each
+  // mount point once, kernel filesystems and folders without Windows left out, the mount table's
+  // escapes undone, and what each installation tells of itself.
+  void chooserListsTheMountedInstallations() {
     QTemporaryDir directory;
     const std::filesystem::path root = directory.path().toStdString();
-    MakeSampleInstallation(root / "first");
-    MakeSampleInstallation(root / "second");
+    MakeInstallation(root / "first", [](const std::filesystem::path& file) {
+      HiveBuilder hive(file);
+      hive.SetDword("Select", "Current", 2);
+      hive.SetText("ControlSet002\\Control\\ComputerName\\ComputerName", "ComputerName", "DESK-7");
+      hive.Commit();
+    });
+    HiveBuilder software(root / "first/Windows/System32/config/SOFTWARE");
+    software.SetText("Microsoft\\Windows NT\\CurrentVersion", "ProductName", "Windows 10 Pro");
+    software.SetText("Microsoft\\Windows NT\\CurrentVersion", "DisplayVersion", "23H2");
+    software.SetText("Microsoft\\Windows NT\\CurrentVersion", "CurrentBuildNumber", "22631");
+    software.Commit();
+    std::ofstream(root / "first/hiberfil.sys") << "HIBR" << std::string(4092, '\0');
+    MakeSampleInstallation(root / "second disk");
     std::filesystem::create_directories(root / "empty");
+    // A device node and the link by its label, as udev names it.
+    std::ofstream(root / "sdb1") << "";
+    std::filesystem::create_directories(root / "by-label");
+    std::filesystem::create_symlink(root / "sdb1", root / "by-label/WIN\\x20SYS");
+
     const std::string first = (root / "first").string();
-    const std::string second = (root / "second").string();
-    const std::string empty = (root / "empty").string();
+    const std::string second = root.string() + "/second\\040disk";
+    const MountTable table = ParseMountTable(
+        "20 1 8:1 / " + root.string() + "/empty rw - ext4 /dev/sda1 rw\n" +
+        "21 1 0:5 / /proc rw - proc proc rw\n" + "22 1 8:17 / " + first + " rw,relatime - ntfs3 " +
+        (root / "sdb1").string() + " rw\n" + "23 1 8:18 / " + second +
+        " ro - fuseblk /dev/sdc1 ro\n" + "24 1 8:18 / " + second + " ro - fuseblk /dev/sdc1 ro\n");
+    InstallationChooser chooser(MountedWindowsInstallations(table, root / "by-label"));
 
-    std::istringstream unused;
-    QCOMPARE(ChooseInstallation({"/some/folder"}, unused).folder.string(),
-             std::string("/some/folder"));
+    QTreeWidget* list = chooser.List();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    const auto cell = [&](int row, int column) { return list->topLevelItem(row)->text(column); };
+    QCOMPARE(cell(0, InstallationChooser::kFolder), QString::fromStdString(first));
+    QCOMPARE(cell(0, InstallationChooser::kDevice),
+             QString::fromStdString((root / "sdb1").string()));
+    QCOMPARE(cell(0, InstallationChooser::kLabel), QString("WIN SYS"));
+    QVERIFY(!cell(0, InstallationChooser::kSize).isEmpty());
+    QCOMPARE(cell(0, InstallationChooser::kWindows), QString("Windows 11 Pro 23H2 (build 22631)"));
+    QCOMPARE(cell(0, InstallationChooser::kComputer), QString("DESK-7"));
+    QCOMPARE(cell(0, InstallationChooser::kState), QString("Windows hibernated"));
+    QCOMPARE(cell(1, InstallationChooser::kFolder),
+             QString::fromStdString((root / "second disk").string()));
+    QCOMPARE(cell(1, InstallationChooser::kWindows), QString());
+    QCOMPARE(cell(1, InstallationChooser::kState), QString("read-only"));
+    QCOMPARE(cell(1, InstallationChooser::kDevice), QString("/dev/sdc1"));
+    QCOMPARE(chooser.ChosenFolder(), root / "first");
+  }
 
-    std::istringstream one(MountLine(1, empty, "ext4") + MountLine(2, first, "ntfs3"));
-    const InstallationChoice found = ChooseInstallation({}, one);
-    QCOMPARE(found.folder.string(), first);
-    QVERIFY(found.problem.empty());
+  void chooserChoices_data() {
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("browsed");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("open the first") << true << ""
+                                    << "open" << true << "/mnt/a";
+    QTest::newRow("cancel") << true << ""
+                            << "cancel" << false << "/mnt/a";
+    QTest::newRow("browse, then open") << true << "/srv/c"
+                                       << "open" << true << "/srv/c";
+    QTest::newRow("browse given up") << true << "-"
+                                     << "open" << true << "/mnt/a";
+    QTest::newRow("none found, browse") << false << "/srv/c"
+                                        << "open" << true << "/srv/c";
+    QTest::newRow("none found, open") << false << ""
+                                      << "open" << false << "";
+  }
+  void chooserChoices() {
+    QFETCH(bool, found);
+    QFETCH(QString, browsed);
+    QFETCH(QString, button);
+    QFETCH(bool, accepted);
+    QFETCH(QString, chosen);
+    std::vector<MountedInstallation> installations;
+    if (found) {
+      for (const char* folder : {"/mnt/a", "/mnt/b"}) {
+        installations.emplace_back();
+        installations.back().folder = folder;
+      }
+    }
+    InstallationChooser chooser(installations);
+    chooser.ask_for_folder = [&](QWidget*) { return browsed == "-" ? QString() : browsed; };
+    if (!browsed.isEmpty()) QTest::mouseClick(chooser.BrowseButton(), Qt::LeftButton);
+    bool done = false;
+    QTimer::singleShot(0, &chooser, [&] {
+      done = true;
+      if (button == "open" && chooser.OpenButton()->isEnabled()) {
+        QTest::mouseClick(chooser.OpenButton(), Qt::LeftButton);
+      } else {
+        chooser.reject();
+      }
+    });
+    QCOMPARE(chooser.exec() == QDialog::Accepted, accepted);
+    QVERIFY(done);
+    QCOMPARE(QString::fromStdString(chooser.ChosenFolder().string()), chosen);
+  }
 
-    std::istringstream none(MountLine(1, empty, "ext4"));
-    const InstallationChoice nothing = ChooseInstallation({}, none);
-    QVERIFY(nothing.folder.empty());
-    QVERIFY(nothing.problem.starts_with("No mounted Windows installation was found."));
-    QVERIFY(nothing.problem.find("harnlode /mnt/windows") != std::string::npos);
+  // Every box before the window keeps the closing-period rule; a chosen folder that cannot be
+  // opened is told and the user asked again.
+  void startupBoxesAndStatuses_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("answers");  // the chooser's, "" for Cancel
+    QTest::addColumn<QString>("box_starts");
+    QTest::addColumn<int>("status");
+    QTest::newRow("usage") << QStringList{"/opt/x/renamed", "a", "b"} << QStringList{}
+                           << "Usage: /opt/x/renamed [WINDOWS_FOLDER]\n\nWINDOWS_FOLDER is"
+                           << kNoInstallation;
+    QTest::newRow("option") << QStringList{"hl", "--help"} << QStringList{}
+                            << "Usage: hl [WINDOWS_FOLDER]" << kNoInstallation;
+    QTest::newRow("folder without Windows")
+        << QStringList{"hl", "/nonexistent"} << QStringList{} << "" << kNoInstallation;
+    QTest::newRow("chosen without Windows, then cancelled")
+        << QStringList{"hl"} << QStringList{"/nonexistent", ""} << "" << kCancelled;
+    QTest::newRow("cancelled") << QStringList{"hl"} << QStringList{""} << "-" << kCancelled;
+  }
+  void startupBoxesAndStatuses() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, box_starts);
+    QFETCH(int, status);
+    BoxCloser closer;
+    const StartupInstallation started =
+        OpenStartupInstallation(arguments, "Hl", [&]() -> std::optional<std::filesystem::path> {
+          const QString answer = answers.takeFirst();
+          if (answer.isEmpty()) return std::nullopt;
+          return answer.toStdString();
+        });
+    QVERIFY(!started.system);
+    QCOMPARE(started.exit_status, status);
+    QVERIFY(answers.isEmpty());
+    QCOMPARE(closer.Seen().seen, box_starts != "-");
+    if (!closer.Seen().seen) return;
+    QCOMPARE(closer.Seen().title, QString("Hl"));
+    QVERIFY2(closer.Seen().text.startsWith(box_starts), qPrintable(closer.Seen().text));
+    QVERIFY(closer.Seen().text.endsWith('.'));
+    QCOMPARE(QString::fromStdString(WithClosingPeriod(closer.Seen().text.toStdString())),
+             closer.Seen().text);
+  }
 
-    std::istringstream two(MountLine(1, first, "ntfs3") + MountLine(2, second, "ntfs3"));
-    const InstallationChoice several = ChooseInstallation({}, two);
-    QVERIFY(several.folder.empty());
-    QVERIFY(several.problem.find("    " + first + "\n    " + second + "\n") != std::string::npos);
-    QVERIFY(several.problem.find("harnlode " + first) != std::string::npos);
-
-    std::istringstream unused_too;
-    QVERIFY(ChooseInstallation({"a", "b"}, unused_too).problem.starts_with("Usage: harnlode"));
-    QVERIFY(ChooseInstallation({"--help"}, unused_too).problem.starts_with("Usage: harnlode"));
+  void folderOnTheCommandLineIsOpenedWithoutAsking() {
+    QTemporaryDir directory;
+    const std::filesystem::path folder = std::filesystem::path(directory.path().toStdString());
+    MakeSampleInstallation(folder);
+    const StartupInstallation started = OpenStartupInstallation({"hl", directory.path()}, "Hl", [] {
+      qFatal("asked");
+      return std::optional<std::filesystem::path>();
+    });
+    QVERIFY(started.system);
+    QCOMPARE(started.system->Folder(), folder);
   }
 };
 
