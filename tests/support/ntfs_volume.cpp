@@ -61,7 +61,23 @@ std::string NtfsVolume::Unavailable() {
   if (::geteuid() != 0 && !HasProgram("fusermount")) {
     return "fusermount is not installed, so FUSE mounts cannot be made without root";
   }
-  return "";
+  // Containers and unprivileged users may still be refused the mount itself; a small volume,
+  // mounted once per test program, tells.
+  static const std::string refused = [] {
+    char pattern[] = "/tmp/harnlode-ntfs-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) return std::string("no temporary folder can be made");
+    std::string reason;
+    try {
+      NtfsVolume probe(pattern, 8);
+      probe.Mount();
+    } catch (const std::exception& e) {
+      reason = e.what();
+    }
+    std::error_code ignored;
+    fs::remove_all(pattern, ignored);
+    return reason;
+  }();
+  return refused;
 }
 
 NtfsVolume::NtfsVolume(const fs::path& folder, std::uint64_t size_mib)
