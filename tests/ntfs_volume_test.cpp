@@ -14,16 +14,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <random>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "check_process.h"
 #include "investigate.h"
 #include "mounted_installations.h"
-#include "offline/offline_system.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {
