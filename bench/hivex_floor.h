@@ -16,6 +16,13 @@ int ReadWithHivex(const std::filesystem::path& hive);
 // Returns the number of values set. Throws std::runtime_error on any failure.
 int TuneWithHivex(const std::filesystem::path& hive);
 
+// The same for a dirty hive with new-format logs beside it (FILE.LOG1, FILE.LOG2): both logs
+// applied in memory with a plain copy of each page and no checks, the result put in a memfd and
+// opened through /proc/self/fd/N, read-only for reading; for tuning the result is written back
+// over `hive` as above, and the logs are left as they are.
+int ReadDirtyWithHivex(const std::filesystem::path& hive);
+int TuneDirtyWithHivex(const std::filesystem::path& hive);
+
 // The hive of the installation in `folder`, named as Windows names it.
 std::filesystem::path SystemHiveOf(const std::filesystem::path& folder);
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hive_properties.h"
+#include "offline/base_block.h"
 #include "offline/offline_system.h"
 
 namespace {
@@ -32,21 +33,6 @@ fs::path ScratchFolder() {
 void RemoveInstallation() {
   std::error_code ignored;
   fs::remove_all(installation, ignored);
-}
-
-// The base block's checksum: the XOR of its first 127 little-endian words.
-constexpr std::size_t kChecksumOffset = 0x1FC;
-
-void FixChecksum(std::uint8_t* data, std::size_t size) {
-  if (size < kChecksumOffset + 4) return;
-  std::uint32_t checksum = 0;
-  for (std::size_t i = 0; i < kChecksumOffset; i += 4) {
-    checksum ^= data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) |
-                (static_cast<std::uint32_t>(data[i + 3]) << 24);
-  }
-  for (int i = 0; i < 4; ++i) {
-    data[kChecksumOffset + i] = static_cast<std::uint8_t>(checksum >> 8 * i);
-  }
 }
 
 }  // namespace
@@ -72,7 +58,9 @@ extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, st
 extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size,
                                                std::size_t max_size, unsigned int seed) {
   size = LLVMFuzzerMutate(data, size, max_size);
-  if (seed % 8 != 0) FixChecksum(data, size);
+  if (seed % 8 != 0 && size >= harnlode::base_block::kLogCopySize) {
+    harnlode::base_block::UpdateChecksum({data, size});
+  }
   return size;
 }
 

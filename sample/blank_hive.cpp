@@ -13,15 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "offline/base_block.h"
+
 namespace harnlode {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 0x1000;
 constexpr std::size_t kBinSize = 0x1000;
 constexpr std::size_t kBinHeaderSize = 0x20;
-constexpr std::size_t kChecksumOffset = 0x1FC;
-constexpr std::size_t kFileNameOffset = 0x30;
-constexpr std::size_t kFileNameBytes = 64;
 
 // Cell offsets are relative to the first bin, which follows the base block.
 constexpr std::uint32_t kRootCell = kBinHeaderSize;
@@ -56,12 +54,6 @@ class ByteWriter {
  private:
   std::span<std::uint8_t> bytes_;
 };
-
-std::uint32_t ReadU32(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-         static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
-         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
 
 std::uint64_t FileTimeNow() {
   // FILETIME counts 100 ns ticks since 1601-01-01; the Unix epoch is 11644473600 s later.
@@ -119,19 +111,8 @@ std::vector<std::uint8_t> SecurityDescriptor() {
   return sd;
 }
 
-// The base block's 64-byte name field holds the end of the file's name in UTF-16LE.
-void WriteFileName(ByteWriter& w, const std::filesystem::path& file) {
-  std::string name = file.filename().string();
-  constexpr std::size_t kMaxChars = kFileNameBytes / 2 - 1;  // keep a terminating NUL
-  if (name.size() > kMaxChars) name.erase(0, name.size() - kMaxChars);
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    w.U16(kFileNameOffset + 2 * i, c < 0x80 ? c : '?');
-  }
-}
-
 std::vector<std::uint8_t> BlankHiveBytes(const std::filesystem::path& file) {
-  std::vector<std::uint8_t> hive(kBaseBlockSize + kBinSize);
+  std::vector<std::uint8_t> hive(base_block::kSize + kBinSize);
   ByteWriter w(hive);
   const std::uint64_t now = FileTimeNow();
 
@@ -141,27 +122,14 @@ std::vector<std::uint8_t> BlankHiveBytes(const std::filesystem::path& file) {
   const std::uint32_t sk_cell = kRootCell + static_cast<std::uint32_t>(nk_size);
   const std::uint32_t free_cell = sk_cell + static_cast<std::uint32_t>(sk_size);
 
-  // Base block.
-  w.Text(0x00, "regf");
-  w.U32(0x04, 1);  // primary sequence number
-  w.U32(0x08, 1);  // secondary sequence number: equal, so the file is consistent
-  w.U64(0x0C, now);
-  w.U32(0x14, 1);  // major version
-  w.U32(0x18, 5);  // minor version
-  w.U32(0x1C, 0);  // primary file
-  w.U32(0x20, 1);  // direct memory load
-  w.U32(0x24, kRootCell);
-  w.U32(0x28, kBinSize);
-  w.U32(0x2C, 1);  // clustering factor
-  WriteFileName(w, file);
-  std::uint32_t checksum = 0;
-  for (std::size_t at = 0; at < kChecksumOffset; at += 4) checksum ^= ReadU32(hive, at);
-  if (checksum == 0) checksum = 1;
-  if (checksum == 0xFFFFFFFF) checksum = 0xFFFFFFFE;
-  w.U32(kChecksumOffset, checksum);
+  base_block::WriteNewPrimary(std::span(hive).first(base_block::kSize),
+                              {.root_cell = kRootCell,
+                               .bins_size = static_cast<std::uint32_t>(kBinSize),
+                               .last_written = now,
+                               .file_name = file.filename().native()});
 
   // The one hive bin.
-  const std::size_t bin = kBaseBlockSize;
+  const std::size_t bin = base_block::kSize;
   w.Text(bin + 0x00, "hbin");
   w.U32(bin + 0x04, 0);  // offset of this bin
   w.U32(bin + 0x08, kBinSize);

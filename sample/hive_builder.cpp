@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "blank_hive.h"
+#include "offline/hivex_support.h"
 #include "text_conversion.h"
 
 namespace harnlode {
@@ -16,12 +17,6 @@ namespace {
 // hivex keeps raw types in an enum; a raw number outside it is copied in, never cast, so that
 // any type the registry allows can be written and read.
 static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
-
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Malloced = std::unique_ptr<T, FreeDeleter>;
 
 std::vector<std::string> SplitKeyPath(std::string_view key_path) {
   std::vector<std::string> names;
@@ -66,8 +61,6 @@ std::vector<std::uint8_t> DwordData(std::uint32_t number) {
   return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
           static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
 }
-
-void HiveBuilder::HiveCloser::operator()(hive_h* hive) const { hivex_close(hive); }
 
 HiveBuilder::HiveBuilder(const std::filesystem::path& file) : file_(file) {
   WriteBlankHive(file_);
@@ -184,12 +177,10 @@ class HiveReader {
  public:
   explicit HiveReader(const std::filesystem::path& file) : file_(file) {
     errno = 0;
-    hive_ = hivex_open(file.c_str(), 0);
-    if (hive_ == nullptr) Fail("open it");
+    owned_.reset(hivex_open(file.c_str(), 0));
+    if (!owned_) Fail("open it");
+    hive_ = owned_.get();
   }
-  ~HiveReader() { hivex_close(hive_); }
-  HiveReader(const HiveReader&) = delete;
-  HiveReader& operator=(const HiveReader&) = delete;
 
   HiveContents ReadAll() {
     HiveContents contents;
@@ -209,11 +200,11 @@ class HiveReader {
   void ReadKey(hive_node_h node, const std::string& path, HiveContents& contents) {
     contents[path] = ReadValues(node, path);
     errno = 0;
-    const Malloced<hive_node_h> children(hivex_node_children(hive_, node));
+    const hivex::Freed<hive_node_h> children(hivex_node_children(hive_, node));
     if (!children) Fail("list the subkeys of key " + path);
     for (const hive_node_h* child = children.get(); *child != 0; ++child) {
       errno = 0;
-      const Malloced<char> name(hivex_node_name(hive_, *child));
+      const hivex::Freed<char> name(hivex_node_name(hive_, *child));
       if (!name) Fail("read a subkey name of key " + path);
       ReadKey(*child, path.empty() ? name.get() : path + "\\" + name.get(), contents);
     }
@@ -222,30 +213,24 @@ class HiveReader {
   HiveValues ReadValues(hive_node_h node, const std::string& path) {
     HiveValues values;
     errno = 0;
-    const Malloced<hive_value_h> handles(hivex_node_values(hive_, node));
+    const hivex::Freed<hive_value_h> handles(hivex_node_values(hive_, node));
     if (!handles) Fail("list the values of key " + path);
     for (const hive_value_h* handle = handles.get(); *handle != 0; ++handle) {
       errno = 0;
-      const Malloced<char> name(hivex_value_key(hive_, *handle));
+      const hivex::Freed<char> name(hivex_value_key(hive_, *handle));
       if (!name) Fail("read a value name of key " + path);
-      hive_type type{};
-      std::size_t length = 0;
-      errno = 0;
-      const Malloced<char> data(hivex_value_value(hive_, *handle, &type, &length));
-      // Empty data may come back as a null pointer without an error.
-      if (!data && (length != 0 || errno != 0)) {
-        Fail("read value \"" + std::string(name.get()) + "\" of key " + path);
-      }
+      const std::optional<hivex::StoredValue> data = hivex::ReadStoredValue(hive_, *handle);
+      if (!data) Fail("read value \"" + std::string(name.get()) + "\" of key " + path);
       HiveValue value;
-      std::memcpy(&value.type, &type, sizeof value.type);
-      const auto* first = reinterpret_cast<const std::uint8_t*>(data.get());
-      if (length != 0) value.data.assign(first, first + length);
+      value.type = data->type;
+      value.data.assign(data->Bytes().begin(), data->Bytes().end());
       values[Lowercase(name.get())] = std::move(value);
     }
     return values;
   }
 
   std::filesystem::path file_;
+  hivex::OwnedHive owned_;
   hive_h* hive_ = nullptr;
 };
 

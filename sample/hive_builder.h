@@ -11,9 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "offline/hivex_support.h"
 #include "registry_api.h"
-
-struct hive_h;
 
 namespace harnlode {
 
@@ -71,15 +70,11 @@ class HiveBuilder {
   const std::filesystem::path& File() const { return file_; }
 
  private:
-  struct HiveCloser {
-    void operator()(hive_h* hive) const;
-  };
-
   Node KeyNode(std::string_view key_path);
   [[noreturn]] void Fail(const std::string& what) const;
 
   std::filesystem::path file_;
-  std::unique_ptr<hive_h, HiveCloser> hive_;
+  hivex::OwnedHive hive_;
 };
 
 struct HiveValue {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "collecting_log.h"
 #include "failure_text.h"
 #include "installation_error.h"
+#include "offline/base_block.h"
 #include "registry.h"
 #include "sample_installation.h"
 #include "temp_installation.h"
@@ -39,6 +41,15 @@ std::string ReadFile(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The hive as another program's later write of it would leave it: both sequence numbers one on.
+std::string Rewritten(std::string hive) {
+  const std::span block(reinterpret_cast<std::uint8_t*>(hive.data()), base_block::kSize);
+  base_block::SetSequences(block, base_block::PrimarySequence(block) + 1,
+                           base_block::SecondarySequence(block) + 1);
+  base_block::UpdateChecksum(block);
+  return hive;
 }
 
 fs::path HiveOf(const fs::path& folder) { return folder / OfflineSystem::kSystemHive; }
@@ -148,10 +159,7 @@ TEST_F(HiveFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
 TEST_F(HiveFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNotOverwritten) {
   // Another program writes its own version in place, same size, within one tick of the clock
   // that stamps file times: only the header's sequence numbers and checksum tell.
-  std::string theirs = old_hive_;
-  theirs[4] = static_cast<char>(theirs[4] + 1);
-  theirs[8] = static_cast<char>(theirs[8] + 1);
-  // Both sequence numbers are equal and move in step, so the header's checksum stays right.
+  const std::string theirs = Rewritten(old_hive_);
   auto rewrite = [&](const std::string& line) {
     if (!line.starts_with("Writing: Start")) return;
     struct stat before = {};
@@ -168,9 +176,7 @@ TEST_F(HiveFaultTest, AHiveRewrittenInPlaceWithinTheFileTimesResolutionIsNotOver
 TEST_F(HiveFaultTest, AHiveChangedByAnotherProgramWhileBeingReadEndsInAClearFailure) {
   // Cut short, or rewritten in place: either way, what was read may be a mix of two hives. A run
   // that reads the cut part of the mapped file must not crash.
-  std::string theirs = old_hive_;
-  theirs[4] = static_cast<char>(theirs[4] + 1);
-  theirs[8] = static_cast<char>(theirs[8] + 1);
+  const std::string theirs = Rewritten(old_hive_);
   for (const std::string& replacement : {std::string("regf"), theirs}) {
     for (bool analyze_only : {kAnalyze, kTune}) {
       SCOPED_TRACE(analyze_only ? "analysis" : "tuning");

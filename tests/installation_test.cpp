@@ -8,10 +8,12 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <span>
 
 #include "collecting_log.h"
 #include "failure_text.h"
 #include "installation_error.h"
+#include "offline/base_block.h"
 #include "registry.h"
 #include "temp_installation.h"
 
@@ -50,7 +52,7 @@ TEST_F(InstallationTest, MissingFolderOrHiveIsNamed) {
 TEST_F(InstallationTest, UnreadableHivesAreRefusedAndLeftAlone) {
   const std::string hive = ReadFile(windows_.HivePath());
   std::string bad_checksum = hive;
-  bad_checksum[0x1FC] ^= 0x55;
+  bad_checksum[base_block::kChecksummed] ^= 0x55;
   std::string bad_bin = hive;
   bad_bin[0x1000] = 'X';
   const struct {
@@ -77,22 +79,28 @@ TEST_F(InstallationTest, UnreadableHivesAreRefusedAndLeftAlone) {
   }
 }
 
-TEST_F(InstallationTest, HiveWithAnUnfinishedWriteIsReadButNeverWritten) {
+TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWritten) {
   std::string hive = ReadFile(windows_.HivePath());
-  hive[4] = static_cast<char>(hive[4] + 1);  // primary sequence number ahead of the secondary
-  std::uint32_t checksum = 0;
-  for (int i = 0; i < 0x1FC; i += 4) {
-    std::uint32_t word = 0;
-    std::memcpy(&word, &hive[i], 4);
-    checksum ^= word;
-  }
-  std::memcpy(&hive[0x1FC], &checksum, 4);
+  const std::span block(reinterpret_cast<std::uint8_t*>(hive.data()), base_block::kSize);
+  // The primary sequence number ahead of the secondary, the checksum right.
+  base_block::SetSequences(block, base_block::PrimarySequence(block) + 1,
+                           base_block::SecondarySequence(block));
+  base_block::UpdateChecksum(block);
   WriteFile(windows_.HivePath(), hive);
-
-  EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
-  EXPECT_THAT(RunFailure(windows_.Folder(), false),
-              ::testing::HasSubstr("its two sequence numbers differ"));
-  EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+  const fs::path log1 = windows_.HivePath().parent_path() / "SYSTEM.LOG1";
+  // No logs, empty ones, and one that is no log at all.
+  for (const char* log : {"", "-", "this is no log"}) {
+    SCOPED_TRACE(log);
+    if (*log != 0) WriteFile(log1, std::string(log).substr(1));
+    EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
+    const std::string refusal = RunFailure(windows_.Folder(), false);
+    EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
+    EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
+    EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+    if (*log != 0) {
+      EXPECT_EQ(ReadFile(log1), std::string(log).substr(1));
+    }
+  }
 }
 
 TEST_F(InstallationTest, LinksMayNotLeadOutOfTheInstallation) {

@@ -8,9 +8,15 @@ namespace {
 constexpr std::size_t kPrimarySequence = 4;
 constexpr std::size_t kSecondarySequence = 8;
 constexpr std::size_t kLastWritten = 12;
+constexpr std::size_t kMajorVersion = 20;
+constexpr std::size_t kMinorVersion = 24;
 constexpr std::size_t kType = 28;
+constexpr std::size_t kFormat = 32;
 constexpr std::size_t kRootCell = 36;
 constexpr std::size_t kBinsSize = 40;
+constexpr std::size_t kClusteringFactor = 44;
+constexpr std::size_t kFileName = 48;
+constexpr std::size_t kFileNameBytes = 64;
 constexpr std::size_t kFlags = 144;
 constexpr std::size_t kChecksum = kChecksummed;
 
@@ -80,6 +86,30 @@ void SetBinsSize(std::span<std::uint8_t> block, std::uint32_t size) {
 void SetFlags(std::span<std::uint8_t> block, std::uint32_t flags) { Write32(block, kFlags, flags); }
 void UpdateChecksum(std::span<std::uint8_t> block) {
   Write32(block, kChecksum, ComputeChecksum(block));
+}
+
+void WriteNewPrimary(std::span<std::uint8_t> block, const NewPrimary& fields) {
+  std::memcpy(block.data(), "regf", 4);
+  SetSequences(block, 1, 1);
+  Write32(block, kLastWritten, static_cast<std::uint32_t>(fields.last_written));
+  Write32(block, kLastWritten + 4, static_cast<std::uint32_t>(fields.last_written >> 32));
+  Write32(block, kMajorVersion, 1);
+  Write32(block, kMinorVersion, 5);
+  SetType(block, FileType::kPrimary);
+  Write32(block, kFormat, 1);  // direct memory load
+  Write32(block, kRootCell, fields.root_cell);
+  SetBinsSize(block, fields.bins_size);
+  Write32(block, kClusteringFactor, 1);
+  // UTF-16LE, the end of the name when it is too long, a terminator kept.
+  std::string_view name = fields.file_name;
+  constexpr std::size_t kMaxChars = kFileNameBytes / 2 - 1;
+  if (name.size() > kMaxChars) name.remove_prefix(name.size() - kMaxChars);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    block[kFileName + 2 * i] = c < 0x80 ? c : '?';
+    block[kFileName + 2 * i + 1] = 0;
+  }
+  UpdateChecksum(block);
 }
 
 }  // namespace harnlode::base_block

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace harnlode::base_block {
 
@@ -43,5 +44,15 @@ void SetType(std::span<std::uint8_t> block, FileType type);
 void SetBinsSize(std::span<std::uint8_t> block, std::uint32_t size);
 void SetFlags(std::span<std::uint8_t> block, std::uint32_t flags);
 void UpdateChecksum(std::span<std::uint8_t> block);
+
+// Fills a zeroed block as a clean primary's, version 1.5, sequence numbers 1, checksum right.
+// `file_name` is the end of the file's name, ASCII, kept in the block as the platform does.
+struct NewPrimary {
+  std::uint32_t root_cell = 0;
+  std::uint32_t bins_size = 0;
+  std::uint64_t last_written = 0;  // a FILETIME
+  std::string_view file_name;
+};
+void WriteNewPrimary(std::span<std::uint8_t> block, const NewPrimary& fields);
 
 }  // namespace harnlode::base_block

@@ -1,34 +1,27 @@
-#include "hive_file.h"
+#include "offline/hive_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "installation_error.h"
-#include "offline/folder_lock.h"
+#include "offline/atomic_replacement.h"
+#include "offline/base_block.h"
+#include "offline/recovered_hive.h"
 
 namespace harnlode {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 4096;
-constexpr std::size_t kBinsSizeOffset = 0x28;  // the size of all hive bins, after the base block
+// Every write of a hive changes the sequence numbers and checksum in its header.
+constexpr std::size_t kHeaderCompared = base_block::kLogCopySize;
 // Windows refuses hives above 2 GiB; a larger file is not one, and is not read into memory.
 constexpr off_t kLargestHive = off_t{2} << 30;
-// How long a save waits for another program's save into the same folder to end.
-constexpr std::chrono::seconds kSavePatience(10);
-// The new hive is written to ".SYSTEM.harnlode-XXXXXX" beside "SYSTEM".
-constexpr char kTemporaryInfix[] = ".harnlode-";
-constexpr std::size_t kTemporaryUniquePart = 6;  // mkstemp's XXXXXX
 
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
@@ -51,86 +44,59 @@ class Descriptor {
   int fd_;
 };
 
-std::uint32_t LittleEndian32(const unsigned char* bytes) {
-  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t{bytes[3]} << 24);
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
-// Reads what tells one state of the file from another; false when it cannot be read.
-template <std::size_t kHeaderSize>
-bool ReadState(const std::filesystem::path& path, struct stat* status,
-               std::array<unsigned char, kHeaderSize>* header) {
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  return file.get() >= 0 && ::fstat(file.get(), status) == 0 &&
-         ::pread(file.get(), header->data(), header->size(), 0) ==
-             static_cast<ssize_t>(header->size());
-}
-
-// Removes the temporary files that saves which never ended left in the folder: regular files named
-// as ours are, with nothing else changed. Only safe while holding the folder's lock.
-void RemoveDeadTemporaries(int folder, const std::string& prefix) {
-  const int listed = ::dup(folder);
-  if (listed < 0) return;
-  DIR* entries = ::fdopendir(listed);
-  if (entries == nullptr) {
-    ::close(listed);
-    return;
-  }
-  while (const dirent* entry = ::readdir(entries)) {
-    const std::string_view name = entry->d_name;
-    struct stat found = {};
-    if (name.size() == prefix.size() + kTemporaryUniquePart && name.starts_with(prefix) &&
-        ::fstatat(folder, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(found.st_mode)) {
-      ::unlinkat(folder, entry->d_name, 0);  // a failure leaves a file that harms no one
-    }
-  }
-  ::closedir(entries);
-}
-
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path, bool for_changes) : path_(std::move(path)) {
-  const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(location.hive) {
+  const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
          "). Run Harnlode as a user who may read it.");
   }
-  if (::fstat(file.get(), &loaded_) != 0 || !S_ISREG(loaded_.st_mode)) {
+  struct stat status = {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
     Fail("The registry hive " + Quoted(path_) +
          " is not a regular file. Give the folder of a Windows installation.");
   }
-  std::array<unsigned char, kBaseBlockSize> base{};
-  if (loaded_.st_size > kLargestHive ||
+  std::array<std::uint8_t, base_block::kSize> base{};
+  if (status.st_size > kLargestHive ||
       ::pread(file.get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size()) ||
-      std::memcmp(base.data(), "regf", 4) != 0) {
+      !base_block::HasSignature(base)) {
     Fail("The file " + Quoted(path_) +
          " is not a Windows registry hive, or it is truncated. Check that the folder holds an "
          "intact Windows installation.");
   }
   // hivex reads a hive cut short after any whole bin as if nothing were missing; a tuning run
   // would then write the rest of it away for good.
-  const off_t expected_size = kBaseBlockSize + off_t{LittleEndian32(&base[kBinsSizeOffset])};
-  if (loaded_.st_size < expected_size) {
+  const off_t expected_size = base_block::kSize + off_t{base_block::BinsSize(base)};
+  if (status.st_size < expected_size) {
     Fail("The registry hive " + Quoted(path_) + " is damaged: it is truncated, " +
-         std::to_string(expected_size - loaded_.st_size) + " of its " +
+         std::to_string(expected_size - status.st_size) + " of its " +
          std::to_string(expected_size) +
          " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
-  complete_ = LittleEndian32(&base[4]) == LittleEndian32(&base[8]);
-  std::copy_n(base.begin(), loaded_header_.size(), loaded_header_.begin());
+  loaded_ = FileSnapshot(status, std::span(base).first(kHeaderCompared));
+  if (!base_block::Clean(base)) {
+    recovered_ = std::make_unique<RecoveredHive>(
+        file.get(), static_cast<std::size_t>(status.st_size), path_, location.Logs());
+    if (!recovered_->Recovered()) {
+      // Read as it is: the best there is to report. Never written, since Windows would then
+      // take the hive for complete and lose what is missing for good.
+      unrecoverable_ = recovered_->Recovery().problem;
+      if (unrecoverable_.empty()) unrecoverable_ = "no transaction log applies to it";
+      recovered_.reset();
+    }
+  }
 
-  writable_ = for_changes && complete_;
+  writable_ = for_changes && unrecoverable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
+  // hivex holds a copy of its own now.
+  if (writable_ && recovered_) recovered_->Release();
 }
 
 hive_h* HiveFile::Open(int flags) const {
   errno = 0;
-  hive_h* hive = hivex_open(path_.c_str(), flags);
+  // A recovered hive is read from memory, never from the file.
+  hive_h* hive = hivex_open(recovered_ ? recovered_->ImagePath().c_str() : path_.c_str(), flags);
   if (hive == nullptr) {
     const int error = errno;
     RequireUnchanged();  // a file that another program is writing is not damaged
@@ -141,10 +107,7 @@ hive_h* HiveFile::Open(int flags) const {
 }
 
 void HiveFile::RequireUnchanged() const {
-  struct stat now = {};
-  decltype(loaded_header_) header_now = {};
-  if (!ReadState(path_, &now, &header_now) || !SameFile(now, loaded_) ||
-      header_now != loaded_header_) {
+  if (!loaded_.StillMatches(path_) || (recovered_ && !recovered_->LogsUnchanged())) {
     Fail("The registry hive " + Quoted(path_) +
          " was changed by another program while Harnlode was working on it, so Harnlode "
          "stopped without saving anything. Run it again.");
@@ -160,6 +123,7 @@ void HiveFile::MakeWritable() {
   hive_ = nullptr;
   hive_ = Open(HIVEX_OPEN_WRITE);
   writable_ = true;
+  if (recovered_) recovered_->Release();
   // Checked again after the new open: a file changed during it shows here, one changed after it
   // when saving.
   RequireUnchanged();
@@ -179,66 +143,27 @@ void HiveFile::ThrowDamaged() const {
 }
 
 void HiveFile::RequireComplete() const {
-  if (complete_) return;
+  if (unrecoverable_.empty()) return;
   Fail("The registry hive " + Quoted(path_) +
-       " was not completely written the last time Windows used it (its two sequence numbers "
-       "differ), so Harnlode does not change it. Start that Windows once, shut it down "
-       "normally, then try again.");
+       " was not completely written the last time Windows used it, and the rest of that write "
+       "cannot be brought back from its transaction logs: " +
+       unrecoverable_ +
+       ". Harnlode does not change it, since Windows would then lose what is missing. Start that "
+       "Windows once and shut it down fully (hold Shift while choosing Shut down), then try "
+       "again.");
 }
 
 void HiveFile::Save() {
   RequireComplete();
   if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
-  const std::filesystem::path folder = path_.parent_path();
-  // Other copies of this program take turns: between the check for others' changes and the
-  // rename, no other copy replaces the hive, and every temporary file found is a dead one's.
-  const FolderLock lock(folder, kSavePatience);
-  if (lock.GetState() == FolderLock::State::kBusy) {
-    Fail("The registry hive " + Quoted(path_) +
-         " is being saved by another program, so Harnlode did not save its changes. Wait for "
-         "that program to end, then run again.");
-  }
+  AtomicReplacement replacement(path_);
   RequireUnchanged();
-  const std::string temporary_prefix = "." + path_.filename().string() + kTemporaryInfix;
-  if (lock.GetState() == FolderLock::State::kHeld) {
-    RemoveDeadTemporaries(lock.Descriptor(), temporary_prefix);
-  }
-
-  std::string temporary = (folder / (temporary_prefix + "XXXXXX")).string();
-  const Descriptor created(::mkstemp(temporary.data()));
-  auto fail_saving = [&](const std::string& what, int error) {
-    ::unlink(temporary.c_str());
-    Fail("The changes could not be saved to the registry hive " + Quoted(path_) + ": " + what +
-         " (" + SystemError(error) +
-         "). The hive was left as it was; free some space or check "
-         "the folder's rights, then run again.");
-  };
-  if (created.get() < 0) {
-    Fail("The changes could not be saved to the registry hive " + Quoted(path_) +
-         ": no new file can be made in " + Quoted(folder) + " (" + SystemError(errno) +
-         "). The hive was left as it was; check the folder's rights, then run again.");
-  }
-  // The new file takes the old one's place, so it takes its permissions and, where allowed, owner.
-  if (::fchmod(created.get(), loaded_.st_mode & 07777) != 0) fail_saving("setting rights", errno);
-  if (::fchown(created.get(), loaded_.st_uid, loaded_.st_gid) != 0 && errno != EPERM) {
-    fail_saving("setting the owner", errno);
-  }
-  errno = 0;
-  if (hivex_commit(hive_, temporary.c_str(), 0) != 0) fail_saving("writing", errno);
-  {
-    const Descriptor written(::open(temporary.c_str(), O_RDONLY | O_CLOEXEC));
-    if (written.get() < 0 || ::fsync(written.get()) != 0) fail_saving("flushing", errno);
-  }
-  if (::rename(temporary.c_str(), path_.c_str()) != 0) fail_saving("replacing", errno);
-  const int unflushed = lock.Descriptor() < 0             ? lock.Error()
-                        : ::fsync(lock.Descriptor()) != 0 ? errno
-                                                          : 0;
-  if (unflushed != 0) {
-    Fail("The registry hive " + Quoted(path_) + " was saved, but its folder could not be " +
-         "flushed to disk (" + SystemError(unflushed) +
-         "); a power failure now could lose the change.");
-  }
-  ReadState(path_, &loaded_, &loaded_header_);
+  replacement.Replace(
+      [&](const std::filesystem::path& temporary) {
+        return hivex_commit(hive_, temporary.c_str(), 0) == 0;
+      },
+      loaded_.Status());
+  loaded_ = FileSnapshot::Take(path_, loaded_);
 }
 
 }  // namespace harnlode

@@ -1,24 +1,30 @@
 // A registry hive file opened with hivex: read where it lies, loaded into memory for the first
-// change, changed there and saved atomically.
+// change, changed there and saved atomically. A hive that its last writer did not finish is read
+// as Windows would load it, brought up to date from its transaction logs in memory, and saved,
+// when changed, as a complete hive.
 #pragma once
 
 #include <hivex.h>
-#include <sys/stat.h>
 
-#include <array>
 #include <filesystem>
+#include <memory>
+#include <string>
 
 #include "offline/cut_short_mapping_guard.h"
+#include "offline/file_snapshot.h"
+#include "offline/hive_location.h"
+#include "offline/recovered_hive.h"
 
 namespace harnlode {
 
 class HiveFile {
  public:
-  // Opens the hive for reading only: hivex maps the file instead of copying it, so a run that only
-  // reads costs no more than reading it needs. With `for_changes`, opens it as MakeWritable()
-  // does, at once, unless it may not be changed (see RequireComplete). Throws EInstallationError,
-  // naming the file, when it cannot be read or is not an intact hive.
-  explicit HiveFile(std::filesystem::path path, bool for_changes = false);
+  // Opens the hive for reading only: hivex maps the file (or the recovered hive in memory) instead
+  // of copying it, so a run that only reads costs no more than reading it needs. With
+  // `for_changes`, opens it as MakeWritable() does, at once, unless it may not be changed (see
+  // RequireComplete). Throws EInstallationError, naming the file, when it or a log it needs
+  // cannot be read or it is not an intact hive.
+  explicit HiveFile(const HiveLocation& location, bool for_changes = false);
   ~HiveFile();
   HiveFile(const HiveFile&) = delete;
   HiveFile& operator=(const HiveFile&) = delete;
@@ -28,9 +34,8 @@ class HiveFile {
   bool Writable() const { return writable_; }
   const std::filesystem::path& Path() const { return path_; }
 
-  // Throws EInstallationError, telling why, when the last writer did not finish: the two sequence
-  // numbers differ, and the rest of that write may only be in the transaction logs, which this
-  // program does not read. Such a hive may be read but not changed.
+  // Throws EInstallationError, telling why, when the last writer did not finish and no
+  // transaction log brings the hive up to date. Such a hive may be read as it is, not changed.
   void RequireComplete() const;
 
   // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
@@ -41,9 +46,10 @@ class HiveFile {
   void MakeWritable();
 
   // Replaces the file with the hive's content: a new file beside it, flushed to disk, renamed
-  // over it, the folder flushed. Whatever happens, the file holds either the old hive or the new.
-  // Throws EInstallationError when RequireComplete() does, the hive is not writable, or the file
-  // cannot be replaced.
+  // over it, the folder flushed. A recovered hive is written whole, clean; its logs stay as they
+  // are, since Windows ignores them beside a clean hive. Whatever happens, the file holds either
+  // the old hive or the new. Throws EInstallationError when RequireComplete() does, the hive is not
+  // writable, or the file cannot be replaced.
   void Save();
 
   // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
@@ -51,8 +57,9 @@ class HiveFile {
   // may be a mix of both versions.
   [[noreturn]] void ThrowDamaged() const;
 
-  // Throws EInstallationError when the file is no longer the one first read: replaced, or written
-  // in place. What a run read from a hive opened for reading only is sound when it is not.
+  // Throws EInstallationError when the file, or a log it was recovered from, is no longer the one
+  // first read: replaced, or written in place. What a run read from a hive opened for reading only
+  // is sound when it is not.
   void RequireUnchanged() const;
 
  private:
@@ -62,11 +69,9 @@ class HiveFile {
   std::filesystem::path path_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
-  bool complete_ = true;
-  // What the file was when loaded, to notice others' changes: its times have a coarse
-  // resolution, but every write of a hive changes the sequence numbers and checksum in its header.
-  struct stat loaded_ = {};
-  std::array<unsigned char, 512> loaded_header_ = {};
+  std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
+  std::string unrecoverable_;  // why a hive that needs its logs could not be brought up to date
+  FileSnapshot loaded_;        // what the file was when loaded, to notice others' changes
 };
 
 }  // namespace harnlode

@@ -25,6 +25,9 @@ struct HiveRecovery {
     kRecovered,    // log data was applied: the hive is what Windows would load
     kUnrecovered,  // dirty, and no log applies to it: the hive is as it was
   };
+  // Which log a field speaks of.
+  enum class Log { kNone, kLog, kLog1, kLog2 };
+
   Outcome outcome = Outcome::kClean;
   // With kRecovered: the hive's base block is clean, its sequence numbers both the last applied
   // entry's (old format: the log's), its checksum fresh, its file type primary.
@@ -32,8 +35,17 @@ struct HiveRecovery {
   // none was found. A writer that makes the hive clean goes above it, so that no stale entry can
   // ever be taken for a later one.
   std::uint32_t highest_log_sequence = 0;
-  // With kUnrecovered: why no log applies, in English, for a message (for example "the logs
-  // SYSTEM.LOG1 and SYSTEM.LOG2 are missing or empty").
+  // With kRecovered: what was applied. Old-format logs count no entries; their 512-byte pages
+  // count as pages. New-format pages are the page references of the applied entries.
+  std::uint32_t entries_applied = 0;
+  std::uint32_t pages_applied = 0;
+  // Bins that failed their check after new-format pages were written into them, and were
+  // replaced by empty bins.
+  std::uint32_t bins_replaced = 0;
+  // The log whose base block replaced the primary's damaged one, or kNone.
+  Log base_block_from = Log::kNone;
+  // With kUnrecovered: why no log applies, in English, for a message; it names the logs by their
+  // endings, for example "no log applies to it: LOG1 and LOG2 are missing or empty".
   std::string problem;
 };
 

@@ -1,4 +1,4 @@
-#include "installation_path.h"
+#include "offline/installation_path.h"
 
 #include <algorithm>
 #include <optional>

@@ -4,12 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
-#include "offline/offline_system.h"
+#include "offline/hive_location.h"
+#include "offline/hivex_support.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
 #include "text_conversion.h"
@@ -33,11 +34,6 @@ std::vector<std::string> KeyNames(const std::string& subkey) {
   return names;
 }
 
-// Frees memory that hivex hands over.
-struct FreeDeleter {
-  void operator()(void* memory) const { std::free(memory); }
-};
-
 }  // namespace
 
 OfflineRegistry::OfflineRegistry(std::filesystem::path windows_folder)
@@ -45,27 +41,35 @@ OfflineRegistry::OfflineRegistry(std::filesystem::path windows_folder)
 
 OfflineRegistry::~OfflineRegistry() = default;
 
+OfflineRegistry::Run& OfflineRegistry::CurrentRun() {
+  if (!run_) run_.emplace();
+  return *run_;
+}
+
 HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
-  if (!hive_) {
-    hive_ = std::make_unique<HiveFile>(OfflineSystem::FindSystemHive(folder_), expect_changes_);
+  Run& run = CurrentRun();
+  if (!run.hive) {
+    run.hive = std::make_unique<HiveFile>(LocateSystemHive(folder_), run.expect_changes);
   }
-  return *hive_;
+  return *run.hive;
 }
 
 bool OfflineRegistry::InstallationWritable() {
   // Asked once per run, as the hive is read once per run.
-  if (!writable_) {
+  std::optional<bool>& writable = CurrentRun().writable;
+  if (!writable) {
     const std::filesystem::path& hive = Hive().Path();
-    writable_ = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
-                ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
+    writable = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
+               ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
   }
-  return *writable_;
+  return *writable;
 }
 
 const OfflineRegistry::Handle* OfflineRegistry::FindHandle(RegKey key) const {
-  const auto it = handles_.find(key);
-  return it == handles_.end() ? nullptr : &it->second;
+  if (!run_) return nullptr;
+  const auto it = run_->handles.find(key);
+  return it == run_->handles.end() ? nullptr : &it->second;
 }
 
 RegStatus OfflineRegistry::Lookup(RegKey key, Node* node) const {
@@ -102,8 +106,8 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
       child = hivex_node_add_child(Hive().Handle(), node.node, name.c_str());
       if (child == 0) return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
       ForgetMissingChildren(node.node);
-      children_[{node.node, name}] = child;
-      changed_ = true;
+      CurrentRun().children[{node.node, name}] = child;
+      CurrentRun().changed = true;
     }
     node.node = child;
   }
@@ -112,27 +116,29 @@ RegStatus OfflineRegistry::Walk(Node from, const std::string& subkey, bool creat
 }
 
 hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) {
-  const auto known = children_.find({parent, name});
-  if (known != children_.end()) return known->second;
+  auto& children = CurrentRun().children;
+  const auto known = children.find({parent, name});
+  if (known != children.end()) return known->second;
   errno = 0;
   const hive_node_h child = hivex_node_get_child(Hive().Handle(), parent, name.c_str());
   if (child == 0 && errno != 0) Hive().ThrowDamaged();
-  children_[{parent, name}] = child;
+  children[{parent, name}] = child;
   return child;
 }
 
 void OfflineRegistry::ForgetMissingChildren(hive_node_h parent) {
   // Names match without regard to case, so the new key may be one looked for under another case.
-  for (auto known = children_.lower_bound({parent, std::string()});
-       known != children_.end() && known->first.first == parent;) {
-    known = known->second == 0 ? children_.erase(known) : std::next(known);
+  auto& children = CurrentRun().children;
+  for (auto known = children.lower_bound({parent, std::string()});
+       known != children.end() && known->first.first == parent;) {
+    known = known->second == 0 ? children.erase(known) : std::next(known);
   }
 }
 
 RegStatus OfflineRegistry::NewHandle(Node node, RegAccess access, RegKey* result) {
   const RegKey key = next_handle_;
   next_handle_ += 4;
-  handles_[key] = {node, access};
+  CurrentRun().handles[key] = {node, access};
   *result = key;
   return kErrorSuccess;
 }
@@ -185,19 +191,13 @@ RegStatus OfflineRegistry::QueryValue(RegKey key, const std::string& name, RegTy
   const hive_value_h value = hivex_node_get_value(hive, handle->node.node, name.c_str());
   if (value == 0 && errno != 0) Hive().ThrowDamaged();
   if (value == 0) return not_found();
-  // The stored type may be any number; it is received as one, since not every number is a valid
-  // hive_type.
-  static_assert(sizeof(hive_type) == sizeof(RegType));
-  RegType stored_type = kRegNone;
-  std::size_t stored_length = 0;
-  const std::unique_ptr<char, FreeDeleter> raw(
-      hivex_value_value(hive, value, reinterpret_cast<hive_type*>(&stored_type), &stored_length));
-  if (!raw) Hive().ThrowDamaged();
+  const std::optional<hivex::StoredValue> stored = hivex::ReadStoredValue(hive, value);
+  if (!stored) Hive().ThrowDamaged();
+  const auto stored_type = static_cast<RegType>(stored->type);
 
   // Text reaches the caller converted, and its size is counted in converted bytes.
-  const auto* raw_bytes = reinterpret_cast<const std::uint8_t*>(raw.get());
   std::vector<std::uint8_t> converted;
-  std::span<const std::uint8_t> bytes(raw_bytes, stored_length);
+  std::span<const std::uint8_t> bytes = stored->Bytes();
   if (IsTextType(stored_type)) {
     const std::string text = EightBitFromUtf16le(bytes);
     converted.assign(text.begin(), text.end());
@@ -249,7 +249,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
   if (hivex_node_set_value(Hive().Handle(), handle->node.node, &value, 0) != 0) {
     return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;
   }
-  changed_ = true;
+  CurrentRun().changed = true;
   return kErrorSuccess;
 }
 
@@ -261,19 +261,19 @@ RegStatus OfflineRegistry::FlushKey(RegKey key) {
 
 RegStatus OfflineRegistry::CloseKey(RegKey key) {
   if (IsPredefinedKey(key)) return kErrorSuccess;
-  return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+  return run_ && run_->handles.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void OfflineRegistry::WriteBack() {
-  if (!changed_ || !hive_) return;
-  hive_->Save();
-  changed_ = false;
+  if (!run_ || !run_->changed || !run_->hive) return;
+  run_->hive->Save();
+  run_->changed = false;
   ++write_backs_;
 }
 
 void OfflineRegistry::AccessorCreated() { ++accessors_; }
 
-void OfflineRegistry::ExpectChanges() { expect_changes_ = true; }
+void OfflineRegistry::ExpectChanges() { CurrentRun().expect_changes = true; }
 
 void OfflineRegistry::AccessorFreed() {
   if (accessors_ > 0 && --accessors_ == 0) EndRun();
@@ -282,18 +282,12 @@ void OfflineRegistry::AccessorFreed() {
 void OfflineRegistry::EndRun() {
   // The next run reads the hive afresh, whether or not this one could save its changes.
   struct Forget {
-    OfflineRegistry& registry;
-    ~Forget() {
-      registry.hive_.reset();
-      registry.handles_.clear();
-      registry.children_.clear();
-      registry.writable_.reset();
-      registry.expect_changes_ = false;
-      registry.changed_ = false;
-    }
-  } forget{*this};
+    std::optional<Run>& run;
+    ~Forget() { run.reset(); }
+  } forget{run_};
+  if (!run_) return;
   // What was read through a mapping of a file that changed meanwhile may be a mix of two hives.
-  if (hive_ && !hive_->Writable()) hive_->RequireUnchanged();
+  if (run_->hive && !run_->hive->Writable()) run_->hive->RequireUnchanged();
   WriteBack();
 }
 

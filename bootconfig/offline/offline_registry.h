@@ -63,23 +63,28 @@ class OfflineRegistry final : public RegistryStore {
   // Drops what lookups beneath `parent` found missing, once a subkey was added there.
   void ForgetMissingChildren(hive_node_h parent);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
+  // What the run under way knows; a run starts with its first use and ends with EndRun().
+  struct Run {
+    std::unique_ptr<HiveFile> hive;
+    std::map<RegKey, Handle> handles;
+    // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
+    // key's subkeys one by one, and the check asks for the same keys several times.
+    std::map<std::pair<hive_node_h, std::string>, hive_node_h> children;
+    std::optional<bool> writable;
+    bool expect_changes = false;
+    bool changed = false;
+  };
+  Run& CurrentRun();
   bool InstallationWritable();
   HiveFile& Hive();
   void WriteBack();
   void EndRun();
 
   std::filesystem::path folder_;
-  std::unique_ptr<HiveFile> hive_;
-  std::map<RegKey, Handle> handles_;
-  // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
-  // key's subkeys one by one, and the check asks for the same keys several times.
-  std::map<std::pair<hive_node_h, std::string>, hive_node_h> children_;
-  RegKey next_handle_ = 0x1000;
+  std::optional<Run> run_;
+  RegKey next_handle_ = 0x1000;  // never reused, so that a handle of an ended run stays invalid
   int accessors_ = 0;
-  bool changed_ = false;
   std::uint64_t write_backs_ = 0;
-  std::optional<bool> writable_;
-  bool expect_changes_ = false;
 };
 
 }  // namespace harnlode

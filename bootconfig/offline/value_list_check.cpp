@@ -2,21 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "offline/hivex_support.h"
 #include "offline/windows_names.h"
 
 namespace harnlode {
 namespace {
-
-struct FreeDeleter {
-  void operator()(void* memory) const { std::free(memory); }
-};
 
 // Data that begins as a key, value, security or list record does: a data cell that is in fact
 // such a record, which freeing the data would free as well. Text is UTF-16, so no text begins so.
@@ -35,13 +31,13 @@ bool Damaged() {
 
 bool ValuesMayBeReplaced(hive_h* hive, hive_node_h node) {
   errno = 0;
-  const std::unique_ptr<hive_value_h, FreeDeleter> values(hivex_node_values(hive, node));
+  const hivex::Freed<hive_value_h> values(hivex_node_values(hive, node));
   if (!values) return false;
   std::set<hive_value_h> cells;  // value records and data cells alike
   std::vector<std::string> names;
   for (const hive_value_h* value = values.get(); *value != 0; ++value) {
     if (!cells.insert(*value).second) return Damaged();
-    const std::unique_ptr<char, FreeDeleter> name(hivex_value_key(hive, *value));
+    const hivex::Freed<char> name(hivex_value_key(hive, *value));
     if (!name) return false;
     if (std::any_of(names.begin(), names.end(), [&](const std::string& earlier) {
           return SameNameIgnoringCase(earlier, name.get());
@@ -50,15 +46,12 @@ bool ValuesMayBeReplaced(hive_h* hive, hive_node_h node) {
     }
     names.emplace_back(name.get());
     // Reading the data checks where it lies; inline data has no cell of its own.
-    hive_type type{};
-    std::size_t data_length = 0;
-    const std::unique_ptr<char, FreeDeleter> data(
-        hivex_value_value(hive, *value, &type, &data_length));
+    const std::optional<hivex::StoredValue> data = hivex::ReadStoredValue(hive, *value);
     if (!data) return false;
     std::size_t stored_length = 0;
     const hive_value_h data_cell = hivex_value_data_cell_offset(hive, *value, &stored_length);
     if (data_cell != 0 && !cells.insert(data_cell).second) return Damaged();
-    if (data_cell != 0 && data_length >= 2 && IsStructure(data.get())) return Damaged();
+    if (data_cell != 0 && data->length >= 2 && IsStructure(data->data.get())) return Damaged();
   }
   return true;
 }

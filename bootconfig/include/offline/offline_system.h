@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "offline/hive_location.h"
 #include "target_system.h"
 
 namespace harnlode {
@@ -16,11 +17,7 @@ class OfflineRegistry;
 class OfflineSystem final : public TargetSystem {
  public:
   // The hive file below the folder, as Windows keeps it.
-  static constexpr std::string_view kSystemHive = "Windows/System32/config/SYSTEM";
-
-  // The SYSTEM hive file of the installation in `folder`, every link resolved. Throws
-  // EInstallationError when there is none, or a link leads out of the folder to it.
-  static std::filesystem::path FindSystemHive(const std::filesystem::path& folder);
+  static constexpr std::string_view kSystemHive = kSystemHivePath;
 
   // Throws EInstallationError when the folder does not exist or holds no usable SYSTEM hive.
   explicit OfflineSystem(std::filesystem::path windows_folder);

@@ -1,0 +1,71 @@
+#include "offline/file_snapshot.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+namespace harnlode {
+namespace {
+
+// FNV-1a: a change by another program is not chosen to collide, so a plain digest is enough.
+constexpr std::uint64_t kDigestStart = 0xCBF29CE484222325;
+
+std::uint64_t Digest(std::uint64_t digest, std::span<const std::uint8_t> bytes) {
+  for (const std::uint8_t byte : bytes) digest = (digest ^ byte) * 0x100000001B3;
+  return digest;
+}
+
+}  // namespace
+
+FileSnapshot::FileSnapshot(const struct stat& status, std::span<const std::uint8_t> content)
+    : present_(true),
+      status_(status),
+      covered_(content.size()),
+      digest_(Digest(kDigestStart, content)) {}
+
+FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, const FileSnapshot& like) {
+  return Take(path, like.covered_);
+}
+
+FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, std::size_t covered) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return {};
+  FileSnapshot snapshot;
+  if (::fstat(fd, &snapshot.status_) == 0) {
+    // Read in pieces: a log may be several MiB, and only its digest is kept.
+    std::array<std::uint8_t, 64 * 1024> piece;
+    std::uint64_t digest = kDigestStart;
+    std::size_t done = 0;
+    while (done < covered) {
+      const ssize_t got = ::pread(fd, piece.data(), std::min(piece.size(), covered - done),
+                                  static_cast<off_t>(done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      digest = Digest(digest, std::span(piece).first(static_cast<std::size_t>(got)));
+      done += static_cast<std::size_t>(got);
+    }
+    snapshot.present_ = true;
+    snapshot.covered_ = done;
+    snapshot.digest_ = digest;
+  }
+  ::close(fd);
+  return snapshot;
+}
+
+bool FileSnapshot::StillMatches(const std::filesystem::path& path) const {
+  return Take(path, *this) == *this;
+}
+
+bool operator==(const FileSnapshot& a, const FileSnapshot& b) {
+  if (a.present_ != b.present_) return false;
+  if (!a.present_) return true;
+  const struct stat& x = a.status_;
+  const struct stat& y = b.status_;
+  return x.st_dev == y.st_dev && x.st_ino == y.st_ino && x.st_size == y.st_size &&
+         x.st_mtim.tv_sec == y.st_mtim.tv_sec && x.st_mtim.tv_nsec == y.st_mtim.tv_nsec &&
+         a.covered_ == b.covered_ && a.digest_ == b.digest_;
+}
+
+}  // namespace harnlode

@@ -1,0 +1,299 @@
+// Runs on a real Windows 10 SYSTEM hive that its last writer left dirty, with the two transaction
+// logs that hold what the primary file lacks: every run reads the hive brought up to date, an
+// analysis changes nothing on disk, and tuning writes the whole recovered hive back clean.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "collecting_log.h"
+#include "hive_builder.h"
+#include "investigate.h"
+#include "offline/base_block.h"
+#include "offline/hive_recovery.h"
+#include "offline/windows_names.h"
+#include "registry.h"
+#include "temp_installation.h"
+
+namespace harnlode::testing {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr bool kAnalyze = true;
+constexpr bool kTune = false;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::span<const std::uint8_t> Bytes(const std::string& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+// Every file below the folder: its bytes and when it was last written; with `folder_times`, when
+// each folder's entries last changed too.
+std::map<fs::path, std::pair<std::string, std::int64_t>> FolderState(const fs::path& folder,
+                                                                     bool folder_times = true) {
+  std::map<fs::path, std::pair<std::string, std::int64_t>> state;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    struct stat status = {};
+    ::lstat(entry.path().c_str(), &status);
+    const bool file = entry.is_regular_file();
+    state[entry.path()] = {file ? ReadFile(entry.path()) : "",
+                           file || folder_times
+                               ? status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec
+                               : 0};
+  }
+  return state;
+}
+
+// The logs keep another spelling than the hive, as they may on a disk: names match without
+// regard to case.
+constexpr const char* kLog1 = "system.LOG1";
+constexpr const char* kLog2 = "System.log2";
+
+// The real hive and its logs, decompressed once for all tests.
+class RealWindows10Hive : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const fs::path source = HARNLODE_REAL_HIVES;
+    if (!fs::exists(source / "windows10-SYSTEM.xz")) return;
+    originals_ = new TempFolder;
+    for (const char* name : {"SYSTEM", "SYSTEM.LOG1", "SYSTEM.LOG2"}) {
+      const std::string command = "xz -dc '" +
+                                  (source / ("windows10-" + std::string(name) + ".xz")).string() +
+                                  "' > '" + (originals_->Path() / name).string() + "'";
+      if (std::system(command.c_str()) != 0) return;
+    }
+    hive_ = ReadFile(originals_->Path() / "SYSTEM");
+    log1_ = ReadFile(originals_->Path() / "SYSTEM.LOG1");
+    log2_ = ReadFile(originals_->Path() / "SYSTEM.LOG2");
+  }
+  static void TearDownTestSuite() {
+    delete originals_;
+    originals_ = nullptr;
+    recovered_.clear();
+  }
+
+  void SetUp() override {
+    if (hive_.empty()) {
+      GTEST_SKIP() << "the real hives are not at " << HARNLODE_REAL_HIVES
+                   << " (set HARNLODE_REAL_HIVES), or xz cannot unpack them";
+    }
+    Install(Folder());
+  }
+
+  // The hive and its logs, and the USB mass-storage driver, in an installation folder.
+  static void Install(const fs::path& folder) {
+    fs::create_directories(folder / "Windows/System32/drivers");
+    fs::create_directories(Config(folder));
+    WriteFile(folder / "Windows/System32/drivers/USBSTOR.SYS", "driver");
+    WriteFile(Config(folder) / "SYSTEM", hive_);
+    WriteFile(Config(folder) / kLog1, log1_);
+    WriteFile(Config(folder) / kLog2, log2_);
+  }
+  static fs::path Config(const fs::path& folder) { return folder / "Windows/System32/config"; }
+  fs::path Folder() const { return folder_.Path() / "c"; }
+  fs::path Hive() const { return Config(Folder()) / "SYSTEM"; }
+
+  // What the logs make of the hive, as an independent reader finds it.
+  static HiveRecovery Recover(std::vector<std::uint8_t>* image) {
+    image->assign(hive_.begin(), hive_.end());
+    return RecoverHive(*image, {{}, Bytes(log1_), Bytes(log2_)});
+  }
+  // Read once: a whole real hive takes seconds to read.
+  static const HiveContents& RecoveredContents() {
+    if (recovered_.empty()) {
+      std::vector<std::uint8_t> image;
+      EXPECT_EQ(Recover(&image).outcome, HiveRecovery::Outcome::kRecovered);
+      const fs::path file = originals_->Path() / "recovered";
+      WriteFile(file, std::string(image.begin(), image.end()));
+      recovered_ = ReadHiveContents(file);
+    }
+    return recovered_;
+  }
+
+  TempFolder folder_;
+  static inline TempFolder* originals_ = nullptr;
+  static inline std::string hive_, log1_, log2_;
+  static inline HiveContents recovered_;
+};
+
+std::size_t ValueCount(const HiveContents& contents) {
+  std::size_t count = 0;
+  for (const auto& [key, values] : contents) count += values.size();
+  return count;
+}
+
+TEST_F(RealWindows10Hive, AnAnalysisReadsWhatTheLogsHoldAndChangesNothing) {
+  const HiveContents primary = ReadHiveContents(Hive());
+  const HiveContents& recovered = RecoveredContents();
+  // A key that only the logs hold, and a value that they changed.
+  auto only_in_logs = std::find_if(recovered.begin(), recovered.end(),
+                                   [&](const auto& key) { return !primary.contains(key.first); });
+  ASSERT_NE(only_in_logs, recovered.end());
+  std::string changed_key, changed_value;
+  for (const auto& [key, values] : recovered) {
+    for (const auto& [name, value] : values) {
+      if (changed_key.empty() && !name.empty() && value.type == kRegDword &&
+          value.data.size() == 4 && primary.contains(key) && primary.at(key).contains(name) &&
+          primary.at(key).at(name) != value) {
+        changed_key = key, changed_value = name;
+      }
+    }
+  }
+  ASSERT_FALSE(changed_key.empty());
+
+  const auto before = FolderState(Folder());
+  {
+    OfflineSystem system(Folder());
+    UseTargetSystem use(system);
+    TRegistry registry;
+    registry.SetRoot(kHkeyLocalMachine);
+    EXPECT_TRUE(registry.KeyPresent("SYSTEM\\" + only_in_logs->first)) << only_in_logs->first;
+    ASSERT_TRUE(registry.OpenPath("SYSTEM\\" + changed_key, false)) << changed_key;
+    const std::vector<std::uint8_t>& data = recovered.at(changed_key).at(changed_value).data;
+    EXPECT_EQ(static_cast<std::uint32_t>(registry.ReadNumber(changed_value)),
+              data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24)
+        << changed_key << " " << changed_value;
+  }
+  EXPECT_EQ(RunFailure(Folder(), kAnalyze), "");
+  EXPECT_TRUE(FolderState(Folder()) == before) << "a file was changed, added or removed";
+}
+
+TEST_F(RealWindows10Hive, TuningWritesTheRecoveredHiveCleanAndLeavesTheLogsAlone) {
+  HiveContents expected = RecoveredContents();
+  EXPECT_EQ(expected.size(), 35'595u) << "keys";
+  EXPECT_EQ(ValueCount(expected), 78'901u) << "values";
+  // What tuning writes: every USB service key that the hive has gets both values.
+  int tuned_keys = 0;
+  for (auto& [key, values] : expected) {
+    for (const std::string& control_set : ControlSetNames) {
+      for (const std::string& service : UsbServiceNames) {
+        if (SameNameIgnoringCase(key, control_set + "\\services\\" + service)) {
+          values["start"] = {kRegDword, DwordData(0)};
+          values["group"] = {kRegSz, TextData("System Reserved")};
+          ++tuned_keys;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(tuned_keys, 6);
+
+  EXPECT_EQ(RunFailure(Folder(), kTune), "");
+  const std::string written = ReadFile(Hive());
+  EXPECT_TRUE(base_block::Clean(Bytes(written)));
+  std::vector<std::uint8_t> image;
+  const std::uint32_t highest = Recover(&image).highest_log_sequence;
+  EXPECT_GE(highest, 2130u);
+  EXPECT_GT(base_block::PrimarySequence(Bytes(written)), highest);
+  EXPECT_TRUE(ReadHiveContents(Hive()) == expected) << "not the recovered hive with the writes";
+  EXPECT_TRUE(ReadFile(Config(Folder()) / kLog1) == log1_);
+  EXPECT_TRUE(ReadFile(Config(Folder()) / kLog2) == log2_);
+  // The hive is clean now: Windows and the next run ignore the logs, and nothing is left to do.
+  const auto tuned = FolderState(Folder());
+  EXPECT_EQ(RunFailure(Folder(), kTune), "");
+  EXPECT_TRUE(FolderState(Folder()) == tuned);
+}
+
+TEST_F(RealWindows10Hive, AChangeWithoutNoticeLoadsTheRecoveredHiveForIt) {
+  // Read for reading only first, then loaded again from memory for the change.
+  HiveContents expected = RecoveredContents();
+  const std::string usbhub = "ControlSet001\\Services\\usbhub";
+  ASSERT_TRUE(expected.contains(usbhub));
+  expected[usbhub]["start"] = {kRegDword, DwordData(0)};
+  {
+    OfflineSystem system(Folder());
+    UseTargetSystem use(system);
+    TRegistry key;
+    key.SetRoot(kHkeyLocalMachine);
+    ASSERT_TRUE(key.OpenPath("SYSTEM\\" + usbhub, false));
+    key.WriteNumber("Start", 0);
+  }
+  EXPECT_TRUE(base_block::Clean(Bytes(ReadFile(Hive()))));
+  EXPECT_TRUE(ReadHiveContents(Hive()) == expected);
+}
+
+TEST_F(RealWindows10Hive, FaultsAroundTheLogsChangeNothing) {
+  const fs::path log2 = Config(Folder()) / kLog2;
+  // Another program writes a log in place, within the file times' resolution, or removes it.
+  auto rewrite_log = [&](const std::string& line) {
+    if (!line.starts_with("Writing")) return;
+    struct stat status = {};
+    ::stat(log2.c_str(), &status);
+    std::string changed = log2_;
+    changed[changed.size() / 2] ^= 1;
+    std::fstream(log2, std::ios::binary | std::ios::in | std::ios::out) << changed;
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ::utimensat(AT_FDCWD, log2.c_str(), times, 0);
+  };
+  auto remove_log = [&](const std::string& line) {
+    if (line.starts_with("Writing")) fs::remove(log2);
+  };
+  for (const auto& change : {std::function<void(const std::string&)>(rewrite_log),
+                             std::function<void(const std::string&)>(remove_log)}) {
+    EXPECT_THAT(RunFailure(Folder(), kTune, change),
+                ::testing::HasSubstr("was changed by another program"));
+    EXPECT_TRUE(ReadFile(Hive()) == hive_);
+    Install(Folder());
+  }
+
+  // A log that the user may not read: neither run can tell what Windows would see.
+  OpenUpTo(Hive());
+  ASSERT_EQ(::chmod(log2.c_str(), 0), 0);
+  for (bool analyze_only : {kAnalyze, kTune}) {
+    const int result = RunUnprivileged([&] {
+      const std::string failure = RunFailure(Folder(), analyze_only);
+      return failure.find("\"" + fs::canonical(log2).string() + "\"") != std::string::npos &&
+                     failure.find("cannot be read") != std::string::npos
+                 ? 0
+                 : 1;
+    });
+    EXPECT_EQ(result, 0) << (analyze_only ? "analysis" : "tuning");
+  }
+  EXPECT_TRUE(ReadFile(Hive()) == hive_);
+}
+
+TEST_F(RealWindows10Hive, ADiskThatFillsWhileTheRecoveredHiveIsWrittenChangesNothing) {
+  // Room for the installation and less than a second hive; mounting needs root's rights.
+  const fs::path disk = folder_.Path() / "disk";
+  fs::create_directory(disk);
+  const std::size_t room = hive_.size() + log1_.size() + log2_.size() + hive_.size() / 2;
+  const std::string size = "size=" + std::to_string(room / 4096 * 4096);
+  if (::mount("harnlode-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0) {
+    GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
+  }
+  struct Unmount {
+    const fs::path& disk;
+    ~Unmount() { ::umount2(disk.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  const fs::path installation = disk / "c";
+  Install(installation);
+  const auto before = FolderState(installation, false);
+
+  const std::string failure = RunFailure(installation, kTune);
+  EXPECT_THAT(failure, ::testing::HasSubstr("could not be saved"));
+  EXPECT_THAT(failure, ::testing::HasSubstr(std::strerror(ENOSPC)));
+  // Only the folder's time tells that a temporary file was there.
+  EXPECT_TRUE(FolderState(installation, false) == before) << "a file was changed or left behind";
+}
+
+}  // namespace
+}  // namespace harnlode::testing
