@@ -167,6 +167,13 @@ TEST_P(RealInstallation, IsFoundAnalysedAndTunedAndTheVolumeStaysClean) {
       EXPECT_TRUE(ReadFile(config / log) == ReadFile(unpacked / log)) << log;
     }
   }
+  // Nothing is left beside them: no temporary file, no name the driver kept the old hive under.
+  std::set<std::string> names, unpacked_names;
+  for (const auto& entry : fs::directory_iterator(config)) names.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(unpacked)) {
+    unpacked_names.insert(entry.path().filename());
+  }
+  EXPECT_EQ(names, unpacked_names);
   EXPECT_THAT(Unreachable(config), ::testing::IsEmpty());
 
   volume.Unmount();
