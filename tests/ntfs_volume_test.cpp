@@ -232,7 +232,7 @@ TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
   const unsigned seed = static_cast<unsigned>(
       FromEnvironment("HARNLODE_CRASH_SEED", static_cast<int>(std::random_device()())));
   std::mt19937 random(seed);
-  std::uniform_int_distribution<Clock::rep> moment(0, run_time.count() * 11 / 10);
+  std::uniform_int_distribution<Clock::rep> moment(0, run_time.count() * 13 / 10);
   int old_ones = 0, new_ones = 0, damaged = 0;
   std::set<std::string> unreachable;
   const int trials = std::max(1, FromEnvironment("HARNLODE_CRASH_TRIALS", 100));
