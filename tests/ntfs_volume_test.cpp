@@ -1,0 +1,296 @@
+// The program on a real NTFS volume mounted with ntfs-3g, as a Linux desktop mounts a Windows disk:
+// a real Windows installation's hive found, analysed and tuned; tuning runs cut off by killing the
+// filesystem driver itself, the nearest thing to a power cut that a test can cause.
+// HARNLODE_CRASH_TRIALS sets the number of trials (100 when unset), HARNLODE_CRASH_SEED their seed.
+#include "ntfs_volume.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <hivex.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "check_process.h"
+#include "investigate.h"
+#include "mounted_installations.h"
+#include "temp_installation.h"
+
+namespace harnlode::testing {
+namespace {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using ::testing::Contains;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+
+constexpr std::uint64_t kVolumeMib = 128;
+
+// Read in one go: the hives here are megabytes, read hundreds of times.
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(fs::file_size(path), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The two sequence numbers of a hive that hivex opens, or nothing when it does not open.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> SequenceNumbers(const fs::path& file) {
+  hive_h* hive = hivex_open(file.c_str(), 0);
+  if (hive == nullptr) return std::nullopt;
+  hivex_close(hive);
+  std::string base(12, '\0');
+  std::ifstream(file, std::ios::binary).read(base.data(), 12);
+  auto at = [&](std::size_t offset) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(base[offset + i]);
+    return value;
+  };
+  return std::pair{at(4), at(8)};
+}
+
+// Entries of a folder whose file cannot be reached: a name left pointing at nothing.
+std::vector<std::string> Unreachable(const fs::path& folder) {
+  std::vector<std::string> found;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    struct stat status = {};
+    if (::stat(entry.path().c_str(), &status) != 0) found.push_back(entry.path().filename());
+  }
+  return found;
+}
+
+struct RealHive {
+  const char* label;
+  const char* name;  // as in the folder of real hives, without ".xz"
+  bool with_logs;
+};
+
+std::ostream& operator<<(std::ostream& out, const RealHive& hive) { return out << hive.name; }
+
+// Decompresses the hive (and its logs) into `into` as SYSTEM, SYSTEM.LOG1, SYSTEM.LOG2; returns
+// why that cannot be done, or "".
+std::string UnpackRealHive(const RealHive& hive, const fs::path& into) {
+  const fs::path source = HARNLODE_REAL_HIVES;
+  std::vector<std::pair<std::string, std::string>> files = {{hive.name, "SYSTEM"}};
+  if (hive.with_logs) {
+    files.emplace_back(std::string(hive.name) + ".LOG1", "SYSTEM.LOG1");
+    files.emplace_back(std::string(hive.name) + ".LOG2", "SYSTEM.LOG2");
+  }
+  for (const auto& [name, target] : files) {
+    const fs::path packed = source / (name + ".xz");
+    if (!fs::exists(packed)) return "the real hive " + packed.string() + " is missing";
+    if (RunCommand("xz -dc '" + packed.string() + "' > '" + (into / target).string() + "'") != 0) {
+      return "xz cannot decompress " + packed.string();
+    }
+  }
+  return "";
+}
+
+// Copies an unpacked hive's files onto the volume as an installation's, with the driver file.
+void Install(const fs::path& unpacked, const fs::path& root) {
+  const fs::path config = root / "Windows/System32/config";
+  fs::create_directories(config);
+  fs::create_directories(root / "Windows/System32/drivers");
+  for (const auto& entry : fs::directory_iterator(unpacked)) {
+    fs::copy_file(entry.path(), config / entry.path().filename());
+  }
+  WriteFile(root / "Windows/System32/drivers/USBSTOR.SYS", "driver");
+}
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunCheckProgram(const fs::path& folder, bool tune) {
+  TempFolder streams;
+  const fs::path errors = streams.Path() / "err";
+  Outcome outcome;
+  outcome.status = RunCommand(std::string("{ ") + HARNLODE_CHECK_PROGRAM + (tune ? " --tune" : "") +
+                                  " '" + folder.string() + "' 2>'" + errors.string() + "'; }",
+                              &outcome.out);
+  outcome.err = fs::exists(errors) ? ReadFile(errors) : "";
+  return outcome;
+}
+
+class RealInstallation : public ::testing::TestWithParam<RealHive> {};
+
+TEST_P(RealInstallation, IsFoundAnalysedAndTunedAndTheVolumeStaysClean) {
+  if (const std::string reason = NtfsVolume::Unavailable(); !reason.empty()) {
+    GTEST_SKIP() << "No NTFS volume can be mounted here: " << reason;
+  }
+  TempFolder scratch;
+  const fs::path unpacked = scratch.Path() / "hive";
+  fs::create_directories(unpacked);
+  if (const std::string missing = UnpackRealHive(GetParam(), unpacked); !missing.empty()) {
+    GTEST_SKIP() << missing;
+  }
+  NtfsVolume volume(scratch.Path(), kVolumeMib);
+  volume.Mount();
+  const fs::path root = volume.MountPoint();
+  Install(unpacked, root);
+  const fs::path config = root / "Windows/System32/config";
+
+  std::ifstream mountinfo("/proc/self/mountinfo");
+  EXPECT_THAT(MountedWindowsInstallations(mountinfo), Contains(root));
+
+  const Outcome before = RunCheckProgram(root, false);
+  EXPECT_EQ(before.status, 1) << before.err;
+  EXPECT_THAT(before.out, EndsWith(kNotReadyVerdict + "\n"));
+  const Outcome tuning = RunCheckProgram(root, true);
+  EXPECT_EQ(tuning.status, 0) << tuning.err;
+  EXPECT_THAT(tuning.out, HasSubstr("Writing: Start: 0"));
+  EXPECT_THAT(tuning.out, EndsWith(kReadyVerdict + "\n"));
+  const Outcome after = RunCheckProgram(root, false);
+  EXPECT_EQ(after.status, 0) << after.err;
+  EXPECT_THAT(after.out, EndsWith(kReadyVerdict + "\n"));
+
+  // The written hive is whole and clean; the logs, which Windows now ignores, stay as they were.
+  const auto sequence = SequenceNumbers(config / "SYSTEM");
+  ASSERT_TRUE(sequence.has_value()) << "the tuned hive does not open in hivex";
+  EXPECT_EQ(sequence->first, sequence->second);
+  for (const char* log : {"SYSTEM.LOG1", "SYSTEM.LOG2"}) {
+    if (fs::exists(unpacked / log)) {
+      EXPECT_TRUE(ReadFile(config / log) == ReadFile(unpacked / log)) << log;
+    }
+  }
+  // Nothing is left beside them: no temporary file, no name the driver kept the old hive under.
+  std::set<std::string> names, unpacked_names;
+  for (const auto& entry : fs::directory_iterator(config)) names.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(unpacked)) {
+    unpacked_names.insert(entry.path().filename());
+  }
+  EXPECT_EQ(names, unpacked_names);
+  EXPECT_THAT(Unreachable(config), ::testing::IsEmpty());
+
+  volume.Unmount();
+  std::string report;
+  EXPECT_TRUE(volume.Clean(&report)) << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(OnNtfs, RealInstallation,
+                         ::testing::Values(RealHive{"Windows7", "windows7-SYSTEM", false},
+                                           RealHive{"Windows10", "windows10-SYSTEM", true}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+int FromEnvironment(const char* name, int otherwise) {
+  const char* set = std::getenv(name);
+  return set != nullptr ? std::atoi(set) : otherwise;
+}
+
+TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
+  if (const std::string reason = NtfsVolume::Unavailable(); !reason.empty()) {
+    GTEST_SKIP() << "No NTFS volume can be mounted here: " << reason;
+  }
+#ifdef HARNLODE_SANITIZED_BUILD
+  // The trials exercise the filesystem, not the program's memory; the plain build runs them.
+  if (std::getenv("HARNLODE_CRASH_TRIALS") == nullptr) {
+    GTEST_SKIP() << "Run in the build without sanitizers (or set HARNLODE_CRASH_TRIALS)";
+  }
+#endif
+  TempFolder scratch;
+  const fs::path unpacked = scratch.Path() / "hive";
+  fs::create_directories(unpacked);
+  // A dirty hive: a tuning run writes it brought up to date from its logs, which stay as they are.
+  if (const std::string missing = UnpackRealHive({"Windows10", "windows10-SYSTEM", true}, unpacked);
+      !missing.empty()) {
+    GTEST_SKIP() << missing;
+  }
+  const std::string old_hive = ReadFile(unpacked / "SYSTEM");
+  NtfsVolume volume(scratch.Path(), kVolumeMib);
+  volume.Mount();
+  const fs::path root = volume.MountPoint();
+  Install(unpacked, root);
+  const fs::path hive = root / "Windows/System32/config/SYSTEM";
+
+  Clock::duration run_time{};
+  std::string new_hive;
+  for (int i = 0; i < 3; ++i) {
+    WriteFile(hive, old_hive);
+    const auto start = Clock::now();
+    CheckProcess tuning(root, true);
+    ASSERT_EQ(tuning.Wait(), 0) << tuning.Errors();
+    run_time = i == 0 ? Clock::now() - start : std::min(run_time, Clock::now() - start);
+    if (i == 0) new_hive = ReadFile(hive);
+    ASSERT_TRUE(ReadFile(hive) == new_hive) << "a run makes the same hive every time";
+  }
+  ASSERT_FALSE(new_hive == old_hive);
+
+  const unsigned seed = static_cast<unsigned>(
+      FromEnvironment("HARNLODE_CRASH_SEED", static_cast<int>(std::random_device()())));
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<Clock::rep> moment(0, run_time.count() * 13 / 10);
+  int old_ones = 0, new_ones = 0, damaged = 0;
+  std::set<std::string> unreachable;
+  const int trials = std::max(1, FromEnvironment("HARNLODE_CRASH_TRIALS", 100));
+  const auto trials_start = Clock::now();
+  bool old_in_place = false;
+  for (int trial = 0; trial < trials; ++trial) {
+    if (!old_in_place) WriteFile(hive, old_hive);
+    {
+      CheckProcess tuning(root, true);
+      std::this_thread::sleep_for(Clock::duration(moment(random)));
+      volume.KillDriver();
+    }  // the run, cut off from its files, is ended too
+    // The driver keeps no journal and marks nothing dirty: the volume mounts again as it is.
+    volume.Mount();
+    const std::string where =
+        "trial " + std::to_string(trial) + " (seed " + std::to_string(seed) + ")";
+    const std::string after = fs::exists(hive) ? ReadFile(hive) : "";
+    old_in_place = after == old_hive;
+    if (after == old_hive) {
+      ++old_ones;
+    } else if (after == new_hive) {
+      ++new_ones;
+    } else {
+      ++damaged;
+      ADD_FAILURE() << where << " left a SYSTEM of " << after.size()
+                    << " bytes that is neither the old hive nor the new one";
+    }
+    EXPECT_TRUE(SequenceNumbers(hive).has_value()) << where << ": the hive does not open in hivex";
+    // ntfs-3g frees a file's record before it takes its name out of the folder, so a kill in
+    // between leaves a name that leads nowhere until Windows' disk check removes it. Such names
+    // must not stand in a later run's way.
+    for (const std::string& name : Unreachable(hive.parent_path())) unreachable.insert(name);
+  }
+  const auto per_trial = (Clock::now() - trials_start) / trials;
+
+  // Whatever the killed runs left, a later run tunes the hive as if they never were.
+  WriteFile(hive, old_hive);
+  const Outcome tuning = RunCheckProgram(root, true);
+  EXPECT_EQ(tuning.status, 0) << tuning.err;
+  EXPECT_TRUE(ReadFile(hive) == new_hive);
+  for (const char* log : {"SYSTEM.LOG1", "SYSTEM.LOG2"}) {
+    EXPECT_TRUE(ReadFile(hive.parent_path() / log) == ReadFile(unpacked / log)) << log;
+  }
+  volume.Unmount();
+  std::string report;
+  EXPECT_TRUE(volume.Clean(&report)) << report;
+
+  EXPECT_EQ(damaged, 0);
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
+  std::cout << trials << " tuning runs of a " << old_hive.size() / 1024
+            << " KiB hive on NTFS cut off by killing ntfs-3g (a run takes "
+            << duration_cast<milliseconds>(run_time).count() << " ms, a trial "
+            << duration_cast<milliseconds>(per_trial).count() << " ms; seed " << seed
+            << "): " << old_ones << " left the old hive, " << new_ones << " the new one, "
+            << damaged << " a damaged or missing one; " << unreachable.size()
+            << " left a name that leads nowhere\n";
+}
+
+}  // namespace
+}  // namespace harnlode::testing
