@@ -16,6 +16,7 @@
 
 #include "check_process.h"
 #include "collecting_log.h"
+#include "file_bytes.h"
 #include "system_hive_generator.h"
 #include "temp_installation.h"
 
@@ -23,18 +24,6 @@ namespace harnlode::testing {
 namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// Read in one go: the hives here are megabytes, read hundreds of times.
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes(fs::file_size(path), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 bool OpensAsHive(const fs::path& file) {
   hive_h* hive = hivex_open(file.c_str(), 0);

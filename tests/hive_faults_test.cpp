@@ -21,6 +21,7 @@
 #include "check_process.h"
 #include "collecting_log.h"
 #include "failure_text.h"
+#include "file_bytes.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "registry.h"
@@ -33,15 +34,6 @@ namespace fs = std::filesystem;
 
 constexpr bool kAnalyze = true;
 constexpr bool kTune = false;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // The hive as another program's later write of it would leave it: both sequence numbers one on.
 std::string Rewritten(std::string hive) {

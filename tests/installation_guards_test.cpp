@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "file_bytes.h"
 #include "offline/hibernation.h"
 #include "offline/mount_table.h"
 #include "temp_installation.h"
@@ -23,11 +24,6 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 constexpr std::string_view kStartFailure = "Fehler beim Holen der Daten für 'Start'\n";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(MountTable, ParsesEntriesWithEscapesOptionsAndDrivers) {
   const MountTable table = ParseMountTable(

@@ -12,6 +12,7 @@
 
 #include "collecting_log.h"
 #include "failure_text.h"
+#include "file_bytes.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "registry.h"
@@ -20,15 +21,6 @@
 namespace harnlode::testing {
 namespace {
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 class InstallationTest : public ::testing::Test {
  protected:

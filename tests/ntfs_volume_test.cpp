@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "check_process.h"
+#include "file_bytes.h"
 #include "investigate.h"
 #include "mounted_installations.h"
 #include "temp_installation.h"
@@ -32,19 +33,6 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 constexpr std::uint64_t kVolumeMib = 128;
-
-// Read in one go: the hives here are megabytes, read hundreds of times.
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes(fs::file_size(path), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // The two sequence numbers of a hive that hivex opens, or nothing when it does not open.
 std::optional<std::pair<std::uint32_t, std::uint32_t>> SequenceNumbers(const fs::path& file) {
@@ -144,8 +132,8 @@ TEST_P(RealInstallation, IsFoundAnalysedAndTunedAndTheVolumeStaysClean) {
   Install(unpacked, root);
   const fs::path config = root / "Windows/System32/config";
 
-  std::ifstream mountinfo("/proc/self/mountinfo");
-  EXPECT_THAT(MountedWindowsInstallations(mountinfo), Contains(root));
+  EXPECT_THAT(MountedWindowsInstallations(ReadMountTable()),
+              Contains(::testing::Field(&MountedInstallation::folder, root)));
 
   const Outcome before = RunCheckProgram(root, false);
   EXPECT_EQ(before.status, 1) << before.err;

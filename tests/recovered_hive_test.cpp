@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "collecting_log.h"
+#include "file_bytes.h"
 #include "hive_builder.h"
 #include "investigate.h"
 #include "offline/base_block.h"
@@ -33,15 +34,6 @@ namespace fs = std::filesystem;
 
 constexpr bool kAnalyze = true;
 constexpr bool kTune = false;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 std::span<const std::uint8_t> Bytes(const std::string& bytes) {
   return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};

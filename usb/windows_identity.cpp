@@ -20,7 +20,7 @@ std::unique_ptr<HiveFile> OpenHive(const std::filesystem::path& folder, const ch
   try {
     const InstallationPath found = FindInInstallation(folder, relative);
     if (found.status != InstallationPath::Status::kFound) return nullptr;
-    return std::make_unique<HiveFile>(found.path);
+    return std::make_unique<HiveFile>(HiveLocation{folder, found.path, relative});
   } catch (const std::exception&) {
     return nullptr;
   }

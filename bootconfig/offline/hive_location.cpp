@@ -13,8 +13,8 @@ constexpr std::string_view kGiveTheFolder =
 
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
-std::filesystem::path FindLog(const std::filesystem::path& folder, const char* suffix) {
-  const InstallationPath found = FindInInstallation(folder, std::string(kSystemHivePath) + suffix);
+std::filesystem::path FindLog(const HiveLocation& location, const char* suffix) {
+  const InstallationPath found = FindInInstallation(location.folder, location.relative + suffix);
   return found.status == InstallationPath::Status::kFound ? found.path : std::filesystem::path();
 }
 
@@ -38,11 +38,11 @@ HiveLocation LocateSystemHive(const std::filesystem::path& folder) {
                              " holds no Windows installation: there is no registry hive at " +
                              hive + ". " + std::string(kGiveTheFolder));
   }
-  return {folder, found.path};
+  return {folder, found.path, std::string(kSystemHivePath)};
 }
 
 HiveLogPaths HiveLocation::Logs() const {
-  return {FindLog(folder, ".LOG"), FindLog(folder, ".LOG1"), FindLog(folder, ".LOG2")};
+  return {FindLog(*this, ".LOG"), FindLog(*this, ".LOG1"), FindLog(*this, ".LOG2")};
 }
 
 }  // namespace harnlode

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace harnlode {
@@ -22,6 +23,8 @@ struct HiveLogPaths {
 struct HiveLocation {
   std::filesystem::path folder;  // the installation's
   std::filesystem::path hive;    // every link resolved
+  // The hive's path below the folder, as Windows names it; its logs are named after it.
+  std::string relative = std::string(kSystemHivePath);
   // Looked up only when asked for: a hive that its last writer finished needs no logs.
   HiveLogPaths Logs() const;
 };
