@@ -42,6 +42,8 @@ OfflineRegistry::OfflineRegistry(std::filesystem::path windows_folder)
 
 OfflineRegistry::~OfflineRegistry() = default;
 
+OfflineRegistry::Run::Run() = default;
+
 OfflineRegistry::Run& OfflineRegistry::CurrentRun() {
   if (!run_) run_.emplace();
   return *run_;

@@ -68,6 +68,7 @@ class OfflineRegistry final : public RegistryStore {
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
   // What the run under way knows; a run starts with its first use and ends with EndRun().
   struct Run {
+    Run();  // defined out of line, so that every compiler sees it as default-constructible here
     std::unique_ptr<HiveFile> hive;
     std::map<RegKey, Handle> handles;
     // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
