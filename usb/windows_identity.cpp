@@ -2,6 +2,7 @@
 
 #include <hivex.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +11,9 @@
 #include <optional>
 
 #include "offline/hive_file.h"
+#include "offline/hivex_support.h"
 #include "offline/installation_path.h"
+#include "text_conversion.h"
 
 namespace harnlode {
 namespace {
@@ -35,40 +38,31 @@ hive_node_h KeyAt(hive_h* hive, std::initializer_list<const char*> path) {
   return node;
 }
 
-std::optional<std::string> Text(hive_h* hive, hive_node_h key, const char* name) {
+// The value's type and stored bytes; nothing when the key or value is missing or unreadable.
+std::optional<hivex::StoredValue> Stored(hive_h* hive, hive_node_h key, const char* name) {
   if (key == 0) return std::nullopt;
   const hive_value_h value = hivex_node_get_value(hive, key, name);
   if (value == 0) return std::nullopt;
-  hive_type type;
-  std::size_t size = 0;
-  if (hivex_value_type(hive, value, &type, &size) != 0 ||
-      (type != hive_t_REG_SZ && type != hive_t_REG_EXPAND_SZ)) {
+  return hivex::ReadStoredValue(hive, value);
+}
+
+std::optional<std::string> Text(hive_h* hive, hive_node_h key, const char* name) {
+  const std::optional<hivex::StoredValue> stored = Stored(hive, key, name);
+  if (!stored || (stored->type != hive_t_REG_SZ && stored->type != hive_t_REG_EXPAND_SZ)) {
     return std::nullopt;
   }
-  char* text = hivex_value_string(hive, value);
-  if (text == nullptr) return std::nullopt;
-  std::string result(text);
-  std::free(text);
-  return result;
+  std::string text = EightBitFromUtf16le(stored->Bytes());
+  text.resize(std::min(text.find('\0'), text.size()));
+  return text;
 }
 
 std::optional<std::uint32_t> Dword(hive_h* hive, hive_node_h key, const char* name) {
-  if (key == 0) return std::nullopt;
-  const hive_value_h value = hivex_node_get_value(hive, key, name);
-  if (value == 0) return std::nullopt;
-  hive_type type;
-  std::size_t size = 0;
-  // hivex_value_dword cannot tell 0xFFFFFFFF from a failure; the raw data can.
-  char* data = hivex_value_value(hive, value, &type, &size);
-  if (data == nullptr) return std::nullopt;
-  std::optional<std::uint32_t> result;
-  if (type == hive_t_REG_DWORD && size == 4) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    result = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-             std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
-  }
-  std::free(data);
-  return result;
+  // Read as stored: hivex_value_dword cannot tell 0xFFFFFFFF from a failure.
+  const std::optional<hivex::StoredValue> stored = Stored(hive, key, name);
+  if (!stored || stored->type != hive_t_REG_DWORD || stored->length != 4) return std::nullopt;
+  const std::span<const std::uint8_t> bytes = stored->Bytes();
+  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+         std::uint32_t{bytes[3]} << 24;
 }
 
 std::string Version(hive_h* hive) {

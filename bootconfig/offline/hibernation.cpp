@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "offline/file_descriptor.h"
 #include "offline/installation_path.h"
 #include "offline/windows_names.h"
 
@@ -24,20 +25,6 @@ constexpr std::size_t kSignatureSize = 4;
 // next start. Once resumed, the header is zeroed or signed "wake".
 constexpr std::array<std::string_view, 2> kResumable = {"hibr", "rstr"};
 constexpr std::string_view kResumed = "wake";
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::string CannotBeRead(int error) {
   return std::string("cannot be read (") + std::strerror(error) + ")";

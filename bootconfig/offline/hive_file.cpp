@@ -13,6 +13,7 @@
 #include "installation_error.h"
 #include "offline/atomic_replacement.h"
 #include "offline/base_block.h"
+#include "offline/file_descriptor.h"
 #include "offline/recovered_hive.h"
 
 namespace harnlode {
@@ -29,25 +30,10 @@ std::string SystemError(int error) { return std::strerror(error); }
 
 [[noreturn]] void Fail(const std::string& message) { throw EInstallationError(message); }
 
-// Closes the descriptor when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(location.hive) {
-  const Descriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) {
     Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
          "). Run Harnlode as a user who may read it.");
