@@ -34,7 +34,9 @@ std::string CannotBeRead(int error) {
 
 HibernationState HibernationFromHeader(std::span<const std::uint8_t> header) {
   std::array<char, kSignatureSize> signature{};
-  std::copy_n(header.begin(), std::min(header.size(), kSignatureSize), signature.begin());
+  for (std::size_t i = 0; i < signature.size() && i < header.size(); ++i) {
+    signature[i] = static_cast<char>(header[i]);
+  }
   if (std::all_of(signature.begin(), signature.end(), [](char c) { return c == 0; })) {
     return HibernationState::kNotHibernated;
   }
