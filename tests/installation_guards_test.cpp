@@ -188,6 +188,55 @@ TEST_F(ConsoleGuards, AHibernatedInstallationIsAnalysedButNotTuned) {
   }
 }
 
+// A save cut off inside ntfs-3g's rename leaves no SYSTEM, the old hive under a spare name. The
+// next run puts it back when it may, and otherwise says why, changing nothing.
+TEST_F(ConsoleGuards, AHiveThatAnInterruptedRenameLeftUnderASpareNameIsPutBack) {
+  struct Row {
+    std::vector<std::string> spares;
+    const char* hibernation;  // the header of hiberfil.sys, if any
+    const char* refused;      // what the failure says, or nullptr when the hive is put back
+  };
+  const Row rows[] = {
+      {{"SYSTEM.ntfs-3g-0000000001"}, nullptr, nullptr},
+      {{"system.ntfs-3g-0000000007"}, nullptr, nullptr},
+      {{"SYSTEM.ntfs-3g-0000000001", "SYSTEM.ntfs-3g-0000000002"}, nullptr, "cannot tell which"},
+      {{"SYSTEM.ntfs-3g-0000000001"}, "HIBR", "may be hibernated"},
+  };
+  const fs::path config = windows_.HivePath().parent_path();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.spares.back());
+    fs::remove(config / "SYSTEM");
+    for (const std::string& spare : row.spares) WriteFile(config / spare, hive_);
+    WriteFile(config / ".SYSTEM.harnlode-a1B2c3", "the new hive, flushed");
+    if (row.hibernation != nullptr) WriteFile(windows_.Folder() / "hiberfil.sys", row.hibernation);
+    const auto [status, errors] = Check(windows_.Folder(), false);
+    if (row.refused == nullptr) {
+      EXPECT_EQ(status, 1) << errors;
+      EXPECT_TRUE(ReadFile(config / "SYSTEM") == hive_);
+    } else {
+      EXPECT_EQ(status, 2);
+      EXPECT_THAT(errors, HasSubstr("a save into that folder was cut short"));
+      EXPECT_THAT(errors, HasSubstr(row.refused));
+      EXPECT_FALSE(fs::exists(config / "SYSTEM"));
+    }
+    for (const std::string& spare : row.spares) {
+      EXPECT_EQ(fs::exists(config / spare), row.refused != nullptr) << "a spare taken back stays";
+    }
+    // The tuning run's save clears away what the cut-off one left.
+    if (row.refused == nullptr) {
+      EXPECT_EQ(Check(windows_.Folder(), true).first, 0);
+      std::vector<fs::path> left;
+      for (const auto& entry : fs::directory_iterator(config)) left.push_back(entry.path());
+      EXPECT_THAT(left, ::testing::ElementsAre(config / "SYSTEM"));
+      WriteFile(config / "SYSTEM", hive_);
+    }
+    for (const auto& entry : fs::directory_iterator(config)) {
+      if (entry.path().filename() != "SYSTEM") fs::remove(entry.path());
+    }
+    fs::remove(windows_.Folder() / "hiberfil.sys");
+  }
+}
+
 TEST_F(ConsoleGuards, AHiveTheUserMayNotWriteIsExplained) {
   const fs::path hive = windows_.HivePath();
   OpenUpTo(hive);

@@ -1,25 +1,17 @@
 #include "offline/atomic_replacement.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <string>
-#include <string_view>
 
 #include "installation_error.h"
+#include "offline/interrupted_saves.h"
 
 namespace harnlode {
 namespace {
-
-// How long a save waits for another program's save into the same folder to end.
-constexpr std::chrono::seconds kSavePatience(10);
-// The new hive is written to ".SYSTEM.harnlode-XXXXXX" beside "SYSTEM".
-constexpr char kTemporaryInfix[] = ".harnlode-";
-constexpr std::size_t kTemporaryUniquePart = 6;  // mkstemp's XXXXXX
 
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
@@ -27,30 +19,15 @@ std::string SystemError(int error) { return std::strerror(error); }
 
 [[noreturn]] void Fail(const std::string& message) { throw EInstallationError(message); }
 
-std::string TemporaryPrefix(const std::filesystem::path& target) {
-  return "." + target.filename().string() + kTemporaryInfix;
-}
-
-// Removes the temporary files that saves which never ended left in the folder: regular files named
-// as ours are, with nothing else changed. Only safe while holding the folder's lock.
-void RemoveDeadTemporaries(int folder, const std::string& prefix) {
-  const int listed = ::dup(folder);
-  if (listed < 0) return;
-  DIR* entries = ::fdopendir(listed);
-  if (entries == nullptr) {
-    ::close(listed);
-    return;
+// ntfs-3g renames over a file through a spare name that it numbers afresh at every try, and fails
+// with EEXIST where a driver killed earlier left that name damaged, beyond removing; the next
+// number is free. A failed try leaves both files as they were.
+bool RenameOver(const std::string& from, const std::filesystem::path& to) {
+  constexpr int kTries = 16;
+  for (int tried = 1;; ++tried) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (errno != EEXIST || tried == kTries) return false;
   }
-  while (const dirent* entry = ::readdir(entries)) {
-    const std::string_view name = entry->d_name;
-    struct stat found = {};
-    if (name.size() == prefix.size() + kTemporaryUniquePart && name.starts_with(prefix) &&
-        ::fstatat(folder, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(found.st_mode)) {
-      ::unlinkat(folder, entry->d_name, 0);  // a failure leaves a file that harms no one
-    }
-  }
-  ::closedir(entries);
 }
 
 }  // namespace
@@ -65,14 +42,14 @@ AtomicReplacement::AtomicReplacement(std::filesystem::path target)
          "that program to end, then run again.");
   }
   if (lock_.GetState() == FolderLock::State::kHeld) {
-    RemoveDeadTemporaries(lock_.Descriptor(), TemporaryPrefix(target_));
+    RemoveLeftoversOfSaves(lock_.Descriptor(), target_.filename().string());
   }
 }
 
 void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::path&)>& write,
                                 const struct stat& like) {
   const std::filesystem::path folder = target_.parent_path();
-  std::string temporary = (folder / (TemporaryPrefix(target_) + "XXXXXX")).string();
+  std::string temporary = (folder / TemporaryFileTemplate(target_.filename().string())).string();
   const int created = ::mkstemp(temporary.data());
   if (created < 0) {
     Fail("The changes could not be saved to the registry hive " + Quoted(target_) +
@@ -83,9 +60,13 @@ void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::
     ::close(created);
     ::unlink(temporary.c_str());
     Fail("The changes could not be saved to the registry hive " + Quoted(target_) + ": " + what +
-         " (" + SystemError(error) +
-         "). The hive was left as it was; free some space or check "
-         "the folder's rights, then run again.");
+         " (" + SystemError(error) + "). The hive was left as it was; " +
+         // A file that is there and yet cannot be found or read: the volume is inconsistent,
+         // as a driver that died while writing it leaves it.
+         (error == EIO || error == ENOENT
+              ? "the disk or its file system may be damaged: let Windows check the volume "
+                "(chkdsk /f), then run again."
+              : "free some space or check the folder's rights, then run again."));
   };
   // The new file takes the old one's place, so it takes its permissions and, where allowed, owner.
   if (::fchmod(created, like.st_mode & 07777) != 0) fail_saving("setting rights", errno);
@@ -103,8 +84,12 @@ void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::
     if (written >= 0) ::close(written);
     if (!flushed) fail_saving("flushing", error);
   }
-  if (::rename(temporary.c_str(), target_.c_str()) != 0) fail_saving("replacing", errno);
+  if (!RenameOver(temporary, target_)) fail_saving("replacing", errno);
   ::close(created);
+  // Other names of the old file are stale now.
+  if (lock_.GetState() == FolderLock::State::kHeld) {
+    RemoveLeftoversOfSaves(lock_.Descriptor(), target_.filename().string());
+  }
   const int unflushed = lock_.Descriptor() < 0             ? lock_.Error()
                         : ::fsync(lock_.Descriptor()) != 0 ? errno
                                                            : 0;

@@ -1,7 +1,9 @@
 // Replaces a registry hive file in one step, so that it holds either the old content or the new
 // whatever happens: the new content goes to a temporary file beside it, which is flushed to disk
-// and renamed over it, and then the folder is flushed. Copies of this program take turns through
-// the folder's lock, and a replacement removes the temporary files that killed ones left.
+// and renamed over it, and then the folder is flushed. Where the file system renames in steps
+// (ntfs-3g), a cut-off rename can leave the old file under another name, which the next run puts
+// back (interrupted_saves.h). Copies of this program take turns through the folder's lock, and a
+// replacement clears away what saves that never ended left.
 #pragma once
 
 #include <sys/stat.h>
@@ -27,6 +29,10 @@ class AtomicReplacement {
   // was, or when the folder could not be flushed after it was.
   void Replace(const std::function<bool(const std::filesystem::path&)>& write,
                const struct stat& like);
+
+  // The target's folder, open for reading its entries while the lock is held; -1 when it cannot
+  // be opened.
+  int Folder() const { return lock_.Descriptor(); }
 
  private:
   std::filesystem::path target_;

@@ -7,6 +7,9 @@
 
 namespace harnlode {
 
+// How long a save into a hive's folder waits for another program's save there to end.
+inline constexpr std::chrono::seconds kSavePatience{10};
+
 class FolderLock {
  public:
   enum class State {

@@ -4,6 +4,7 @@
 
 #include "installation_error.h"
 #include "offline/installation_path.h"
+#include "offline/interrupted_saves.h"
 
 namespace harnlode {
 namespace {
@@ -26,7 +27,16 @@ HiveLocation LocateSystemHive(const std::filesystem::path& folder) {
     throw EInstallationError("The folder " + Quoted(folder) + " does not exist. " +
                              std::string(kGiveTheFolder));
   }
-  const InstallationPath found = FindInInstallation(folder, kSystemHivePath);
+  InstallationPath found = FindInInstallation(folder, kSystemHivePath);
+  if (found.status == InstallationPath::Status::kMissing) {
+    // Perhaps a save was cut short in the middle of its rename; the old hive then is still there.
+    const std::filesystem::path hive_path(kSystemHivePath);
+    const InstallationPath config = FindInInstallation(folder, hive_path.parent_path().string());
+    if (config.status == InstallationPath::Status::kFound &&
+        RestoreAfterInterruptedRename(folder, config.path, hive_path.filename().string())) {
+      found = FindInInstallation(folder, kSystemHivePath);
+    }
+  }
   const std::string hive = Quoted(folder / kSystemHivePath);
   if (found.status == InstallationPath::Status::kOutside) {
     throw EInstallationError(

@@ -30,7 +30,8 @@ struct HiveLocation {
 };
 
 // Throws EInstallationError when the folder does not exist, holds no SYSTEM hive, or a link leads
-// out of the folder to it.
+// out of the folder to it. A hive that a save cut off inside a rename left under a spare name is
+// put back first, so that Windows can start again.
 HiveLocation LocateSystemHive(const std::filesystem::path& folder);
 
 }  // namespace harnlode
