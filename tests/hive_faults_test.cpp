@@ -18,10 +18,10 @@
 #include <thread>
 #include <vector>
 
-#include "check_process.h"
-#include "collecting_log.h"
+#include "child_process.h"
 #include "failure_text.h"
 #include "file_bytes.h"
+#include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "registry.h"
@@ -213,12 +213,32 @@ TEST_F(HiveFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
   }
 }
 
+// True while the process has the folder open, as a save does from the moment it asks for the
+// folder's lock to its end.
+bool HoldsOpen(pid_t pid, const fs::path& folder) {
+  std::error_code error;
+  for (fs::directory_iterator fd("/proc/" + std::to_string(pid) + "/fd", error), end;
+       !error && fd != end; fd.increment(error)) {
+    std::error_code unreadable;
+    if (fs::read_symlink(fd->path(), unreadable) == folder) return true;
+  }
+  return false;
+}
+
 TEST_F(HiveFaultTest, ASaveWaitsWhileAnotherIsUnderWay) {
   const fs::path config = Hive().parent_path();
   const int held = ::open(config.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
   CheckProcess tuning(Folder(), true);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // Seen twice in a row, some polls of the lock apart: a save that waits for the lock, not a
+  // passing look into the folder.
+  const pid_t pid = tuning.Pid();
+  int seen = 0;
+  while (seen < 2 && tuning.Running()) {
+    seen = HoldsOpen(pid, fs::canonical(config)) ? seen + 1 : 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+  EXPECT_EQ(seen, 2) << "the run ended without coming to wait for the lock";
   EXPECT_TRUE(tuning.Running());
   EXPECT_TRUE(ReadFile(Hive()) == old_hive_);
   ::close(held);

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "child_process.h"
 #include "file_bytes.h"
 #include "offline/hibernation.h"
 #include "offline/mount_table.h"
@@ -154,12 +154,8 @@ class ConsoleGuards : public ::testing::Test {
   std::pair<int, std::string> Check(const fs::path& folder, bool tune,
                                     int (*run)(const std::function<int()>&) = RunInChild) {
     const fs::path err = streams_.Path() / "err";
-    const std::string command = std::string(HARNLODE_CHECK_PROGRAM) + (tune ? " --tune '" : " '") +
-                                folder.string() + "' >/dev/null 2>'" + err.string() + "'";
-    const int status = run([&] {
-      const int result = std::system(command.c_str());
-      return WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    });
+    const int status =
+        run([&] { return ChildProcess(CheckArguments(folder, tune), {.err = err}).Wait(); });
     return {status, ReadFile(err)};
   }
 

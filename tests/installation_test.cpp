@@ -10,9 +10,9 @@
 #include <random>
 #include <span>
 
-#include "collecting_log.h"
 #include "failure_text.h"
 #include "file_bytes.h"
+#include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "registry.h"
@@ -205,17 +205,17 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
   EXPECT_EQ(system.HiveWriteBacks(), 1u);
 
   const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
-  try {
+  auto change_theirs = [&] {
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
     EXPECT_EQ(key.ReadNumber("Start"), 0);
     WriteFile(windows_.HivePath(), theirs);
     key.WriteNumber("Start", 3);
-    ADD_FAILURE() << "the change was made on a hive that another program changed";
-  } catch (const EInstallationError& e) {
-    EXPECT_THAT(e.what(), ::testing::HasSubstr("was changed by another program"));
-  }
+  };
+  EXPECT_THAT(change_theirs, ::testing::ThrowsMessage<EInstallationError>(
+                                 ::testing::HasSubstr("was changed by another program")))
+      << "the change was made on a hive that another program changed";
   EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
   EXPECT_EQ(system.HiveWriteBacks(), 1u);
 }

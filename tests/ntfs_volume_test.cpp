@@ -18,7 +18,8 @@
 #include <set>
 #include <thread>
 
-#include "check_process.h"
+#include "child_process.h"
+#include "crash_trial_settings.h"
 #include "file_bytes.h"
 #include "investigate.h"
 #include "mounted_installations.h"
@@ -79,7 +80,7 @@ std::string UnpackRealHive(const RealHive& hive, const fs::path& into) {
   for (const auto& [name, target] : files) {
     const fs::path packed = source / (name + ".xz");
     if (!fs::exists(packed)) return "the real hive " + packed.string() + " is missing";
-    if (RunCommand("xz -dc '" + packed.string() + "' > '" + (into / target).string() + "'") != 0) {
+    if (RunProgramInto({"xz", "-dc", packed}, into / target) != 0) {
       return "xz cannot decompress " + packed.string();
     }
   }
@@ -97,21 +98,8 @@ void Install(const fs::path& unpacked, const fs::path& root) {
   WriteFile(root / "Windows/System32/drivers/USBSTOR.SYS", "driver");
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunCheckProgram(const fs::path& folder, bool tune) {
-  TempFolder streams;
-  const fs::path errors = streams.Path() / "err";
-  Outcome outcome;
-  outcome.status = RunCommand(std::string("{ ") + HARNLODE_CHECK_PROGRAM + (tune ? " --tune" : "") +
-                                  " '" + folder.string() + "' 2>'" + errors.string() + "'; }",
-                              &outcome.out);
-  outcome.err = fs::exists(errors) ? ReadFile(errors) : "";
-  return outcome;
+ProgramOutcome RunCheckProgram(const fs::path& folder, bool tune) {
+  return RunProgram(CheckArguments(folder, tune));
 }
 
 class RealInstallation : public ::testing::TestWithParam<RealHive> {};
@@ -135,14 +123,14 @@ TEST_P(RealInstallation, IsFoundAnalysedAndTunedAndTheVolumeStaysClean) {
   EXPECT_THAT(MountedWindowsInstallations(ReadMountTable()),
               Contains(::testing::Field(&MountedInstallation::folder, root)));
 
-  const Outcome before = RunCheckProgram(root, false);
+  const ProgramOutcome before = RunCheckProgram(root, false);
   EXPECT_EQ(before.status, 1) << before.err;
   EXPECT_THAT(before.out, EndsWith(kNotReadyVerdict + "\n"));
-  const Outcome tuning = RunCheckProgram(root, true);
+  const ProgramOutcome tuning = RunCheckProgram(root, true);
   EXPECT_EQ(tuning.status, 0) << tuning.err;
   EXPECT_THAT(tuning.out, HasSubstr("Writing: Start: 0"));
   EXPECT_THAT(tuning.out, EndsWith(kReadyVerdict + "\n"));
-  const Outcome after = RunCheckProgram(root, false);
+  const ProgramOutcome after = RunCheckProgram(root, false);
   EXPECT_EQ(after.status, 0) << after.err;
   EXPECT_THAT(after.out, EndsWith(kReadyVerdict + "\n"));
 
@@ -173,11 +161,6 @@ INSTANTIATE_TEST_SUITE_P(OnNtfs, RealInstallation,
                          ::testing::Values(RealHive{"Windows7", "windows7-SYSTEM", false},
                                            RealHive{"Windows10", "windows10-SYSTEM", true}),
                          [](const auto& info) { return std::string(info.param.label); });
-
-int FromEnvironment(const char* name, int otherwise) {
-  const char* set = std::getenv(name);
-  return set != nullptr ? std::atoi(set) : otherwise;
-}
 
 TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
   if (const std::string reason = NtfsVolume::Unavailable(); !reason.empty()) {
@@ -217,13 +200,12 @@ TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
   }
   ASSERT_FALSE(new_hive == old_hive);
 
-  const unsigned seed = static_cast<unsigned>(
-      FromEnvironment("HARNLODE_CRASH_SEED", static_cast<int>(std::random_device()())));
+  const unsigned seed = CrashSeed();
   std::mt19937 random(seed);
   std::uniform_int_distribution<Clock::rep> moment(0, run_time.count() * 13 / 10);
   int old_ones = 0, new_ones = 0, damaged = 0;
   std::set<std::string> unreachable;
-  const int trials = std::max(1, FromEnvironment("HARNLODE_CRASH_TRIALS", 100));
+  const int trials = CrashTrials();
   const auto trials_start = Clock::now();
   bool old_in_place = false;
   for (int trial = 0; trial < trials; ++trial) {
@@ -258,7 +240,7 @@ TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
 
   // Whatever the killed runs left, a later run tunes the hive as if they never were.
   WriteFile(hive, old_hive);
-  const Outcome tuning = RunCheckProgram(root, true);
+  const ProgramOutcome tuning = RunCheckProgram(root, true);
   EXPECT_EQ(tuning.status, 0) << tuning.err;
   EXPECT_TRUE(ReadFile(hive) == new_hive);
   for (const char* log : {"SYSTEM.LOG1", "SYSTEM.LOG2"}) {
