@@ -25,96 +25,123 @@ using ::testing::HasSubstr;
 
 constexpr std::string_view kStartFailure = "Fehler beim Holen der Daten für 'Start'\n";
 
+const char* const kMounts =
+    "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+    "not an entry\n"
+    "30 21 8:17 / /media/my\\040disk ro,nosuid master:2 shared:3 - fuseblk /dev/sd\\134b1 "
+    "rw,user_id=0\n"
+    "31 21 8:33 /sub /mnt/back rw - ntfs3 /dev/sdc1 ro,uid=0\n"
+    "32 21 0:50 / /mnt/remote rw - fuse.sshfs host: rw\n";
+
 TEST(MountTable, ParsesEntriesWithEscapesOptionsAndDrivers) {
-  const MountTable table = ParseMountTable(
-      "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-      "not an entry\n"
-      "30 21 8:17 / /media/my\\040disk ro,nosuid master:2 shared:3 - fuseblk /dev/sd\\134b1 "
-      "rw,user_id=0\n"
-      "31 21 8:33 /sub /mnt/back rw - ntfs3 /dev/sdc1 ro,uid=0\n"
-      "32 21 0:50 / /mnt/remote rw - fuse.sshfs host: rw\n");
+  const MountTable table = ParseMountTable(kMounts);
   ASSERT_EQ(table.size(), 4u);
   EXPECT_EQ(table[1].mount_point, "/media/my disk");
   EXPECT_EQ(table[1].source, "/dev/sd\\b1");
   EXPECT_EQ(table[1].Device(), makedev(8, 17));
   EXPECT_EQ(table[2].root, "/sub");
   EXPECT_EQ(table[3].source, "host:");
-  struct Row {
-    bool mount_ro, super_ro;
-    const char* driver;
-    bool ntfs_3g;
-  };
-  const Row rows[] = {{false, false, "ext4", false},
-                      {true, false, "ntfs-3g", true},
-                      {false, true, "ntfs3", false},
-                      {false, false, "sshfs", false}};
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    SCOPED_TRACE(table[i].mount_point);
-    EXPECT_EQ(table[i].MountReadOnly(), rows[i].mount_ro);
-    EXPECT_EQ(table[i].SuperblockReadOnly(), rows[i].super_ro);
-    EXPECT_EQ(table[i].ReadOnly(), rows[i].mount_ro || rows[i].super_ro);
-    EXPECT_EQ(table[i].DriverName(), rows[i].driver);
-    EXPECT_EQ(table[i].IsNtfs3g(), rows[i].ntfs_3g);
-  }
 }
 
-TEST(MountTable, FindsTheEntryHoldingAPathByDeviceThenByLongestMountPoint) {
+// What each entry of kMounts says of itself, in its order.
+struct MountFlags {
+  std::size_t entry;
+  bool mount_ro, super_ro;
+  const char* driver;
+  bool ntfs_3g;
+};
+
+class MountEntryFlags : public ::testing::TestWithParam<MountFlags> {};
+
+TEST_P(MountEntryFlags, TellReadOnlyAndDriver) {
+  const MountFlags& row = GetParam();
+  const MountEntry entry = ParseMountTable(kMounts).at(row.entry);
+  EXPECT_EQ(entry.MountReadOnly(), row.mount_ro);
+  EXPECT_EQ(entry.SuperblockReadOnly(), row.super_ro);
+  EXPECT_EQ(entry.ReadOnly(), row.mount_ro || row.super_ro);
+  EXPECT_EQ(entry.DriverName(), row.driver);
+  EXPECT_EQ(entry.IsNtfs3g(), row.ntfs_3g);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MountEntryFlags,
+                         ::testing::Values(MountFlags{0, false, false, "ext4", false},
+                                           MountFlags{1, true, false, "ntfs-3g", true},
+                                           MountFlags{2, false, true, "ntfs3", false},
+                                           MountFlags{3, false, false, "sshfs", false}),
+                         [](const auto& info) {
+                           return "Entry" + std::to_string(info.param.entry);
+                         });
+
+struct Holding {
+  const char* what;
+  const char* path;
+  std::optional<dev_t> device;
+  unsigned long id;
+};
+
+class MountHoldingAPath : public ::testing::TestWithParam<Holding> {};
+
+TEST_P(MountHoldingAPath, IsFoundByDeviceThenByLongestMountPoint) {
   const MountTable table = ParseMountTable(
       "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
       "2 1 8:17 / /mnt/win rw - ntfs3 /dev/sdb1 rw\n"
       "3 1 8:33 / /media/usb rw - vfat /dev/sdc1 rw\n"
       "4 3 8:49 / /media/usb rw - ntfs3 /dev/sdd1 ro\n"
       "5 1 8:17 /Windows /srv/windows rw - ntfs3 /dev/sdb1 rw\n");
-  struct Row {
-    const char* path;
-    std::optional<dev_t> device;
-    unsigned long id;
-  };
-  const Row rows[] = {
-      {"/mnt/win/Windows/System32", makedev(8, 17), 2},
-      {"/mnt/windows", std::nullopt, 1},    // a name that only starts like a mount point
-      {"/mnt/win/x", makedev(0, 99), 2},    // a device no entry has: longest mount point
-      {"/media/usb/a", std::nullopt, 4},    // the mount on top
-      {"/media/usb/a", makedev(8, 33), 3},  // the covered one, when the device says so
-      {"/srv/windows/System32", makedev(8, 17), 5},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path);
-    const MountEntry* entry = MountHolding(table, row.path, row.device);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->id, row.id);
-  }
+  const MountEntry* entry = MountHolding(table, GetParam().path, GetParam().device);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->id, GetParam().id);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MountHoldingAPath,
+    ::testing::Values(
+        Holding{"ByDevice", "/mnt/win/Windows/System32", makedev(8, 17), 2},
+        Holding{"ANameThatOnlyStartsLikeAMountPoint", "/mnt/windows", std::nullopt, 1},
+        Holding{"ADeviceNoEntryHasByLongestMountPoint", "/mnt/win/x", makedev(0, 99), 2},
+        Holding{"TheMountOnTop", "/media/usb/a", std::nullopt, 4},
+        Holding{"TheCoveredOneWhenTheDeviceSaysSo", "/media/usb/a", makedev(8, 33), 3},
+        Holding{"ABindMountOfASubfolder", "/srv/windows/System32", makedev(8, 17), 5}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(MountTable, AnEmptyTableHoldsNothing) {
   EXPECT_EQ(MountHolding(MountTable{}, "/x", std::nullopt), nullptr);
 }
 
-TEST(Hibernation, TellsEachStateOfTheFile) {
-  using enum HibernationState;
-  struct Row {
-    const char* name;  // nullptr: no file
-    std::string header;
-    HibernationState state;
-  };
-  const Row rows[] = {
-      {nullptr, "", kNotHibernated},
-      {"hiberfil.sys", "", kNotHibernated},
-      {"HIBERFIL.SYS", std::string(4096, '\0'), kNotHibernated},
-      {"hiberfil.sys", "hibr" + std::string(100, 'x'), kHibernated},
-      {"Hiberfil.sys", "HIBR", kHibernated},
-      {"hiberfil.sys", "wake", kNotHibernated},
-      {"hiberfil.sys", "WAKE", kNotHibernated},
-      {"hiberfil.sys", "RSTR", kHibernated},
-      {"hiberfil.sys", "PAGE", kUnknown},
-      {"hiberfil.sys", "hi", kUnknown},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.header.substr(0, 4));
-    TempFolder folder;
-    if (row.name != nullptr) std::ofstream(folder.Path() / row.name) << row.header;
-    const Hibernation found = InstallationHibernation(folder.Path());
-    EXPECT_EQ(found.state, row.state);
-    EXPECT_EQ(found.reason.empty(), row.state != kUnknown);
-  }
+struct HibernationRow {
+  const char* what;
+  const char* name;  // nullptr: no file
+  std::string header;
+  HibernationState state;
+};
+
+class HibernationFile : public ::testing::TestWithParam<HibernationRow> {};
+
+TEST_P(HibernationFile, TellsItsState) {
+  const HibernationRow& row = GetParam();
+  TempFolder folder;
+  if (row.name != nullptr) std::ofstream(folder.Path() / row.name) << row.header;
+  const Hibernation found = InstallationHibernation(folder.Path());
+  EXPECT_EQ(found.state, row.state);
+  EXPECT_EQ(found.reason.empty(), row.state != HibernationState::kUnknown);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HibernationFile,
+    ::testing::Values(
+        HibernationRow{"NoFile", nullptr, "", HibernationState::kNotHibernated},
+        HibernationRow{"Empty", "hiberfil.sys", "", HibernationState::kNotHibernated},
+        HibernationRow{"Zeros", "HIBERFIL.SYS", std::string(4096, '\0'),
+                       HibernationState::kNotHibernated},
+        HibernationRow{"hibr", "hiberfil.sys", "hibr" + std::string(100, 'x'),
+                       HibernationState::kHibernated},
+        HibernationRow{"HIBR", "Hiberfil.sys", "HIBR", HibernationState::kHibernated},
+        HibernationRow{"wake", "hiberfil.sys", "wake", HibernationState::kNotHibernated},
+        HibernationRow{"WAKE", "hiberfil.sys", "WAKE", HibernationState::kNotHibernated},
+        HibernationRow{"RSTR", "hiberfil.sys", "RSTR", HibernationState::kHibernated},
+        HibernationRow{"PAGE", "hiberfil.sys", "PAGE", HibernationState::kUnknown},
+        HibernationRow{"CutShort", "hiberfil.sys", "hi", HibernationState::kUnknown}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(Hibernation, AFileThatCannotBeReadIsUnknown) {
   TempFolder outside;
@@ -164,25 +191,31 @@ class ConsoleGuards : public ::testing::Test {
   TempFolder streams_;
 };
 
-TEST_F(ConsoleGuards, AHibernatedInstallationIsAnalysedButNotTuned) {
-  struct Row {
-    std::string header;
-    const char* explained;
-  };
-  const Row rows[] = {{"HIBR", "is hibernated: its file"},
-                      {"abcd", "cannot tell whether the Windows on this volume is hibernated"}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.header);
-    std::ofstream(windows_.Folder() / "hiberfil.sys") << row.header;
-    EXPECT_EQ(Check(windows_.Folder(), false), std::make_pair(1, std::string()));
-    const auto [status, errors] = Check(windows_.Folder(), true);
-    EXPECT_EQ(status, 2);
-    EXPECT_THAT(errors, HasSubstr(row.explained));
-    EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
-    EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kStartFailure)));
-    EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
-  }
+struct HibernatedRow {
+  const char* header;
+  const char* explained;
+};
+
+class HibernatedConsole : public ConsoleGuards,
+                          public ::testing::WithParamInterface<HibernatedRow> {};
+
+TEST_P(HibernatedConsole, AHibernatedInstallationIsAnalysedButNotTuned) {
+  std::ofstream(windows_.Folder() / "hiberfil.sys") << GetParam().header;
+  EXPECT_EQ(Check(windows_.Folder(), false), std::make_pair(1, std::string()));
+  const auto [status, errors] = Check(windows_.Folder(), true);
+  EXPECT_EQ(status, 2);
+  EXPECT_THAT(errors, HasSubstr(GetParam().explained));
+  EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
+  EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kStartFailure)));
+  EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HibernatedConsole,
+    ::testing::Values(HibernatedRow{"HIBR", "is hibernated: its file"},
+                      HibernatedRow{
+                          "abcd", "cannot tell whether the Windows on this volume is hibernated"}),
+    [](const auto& info) { return std::string(info.param.header); });
 
 TEST_F(ConsoleGuards, AHiveTheUserMayNotWriteIsExplained) {
   const fs::path hive = windows_.HivePath();

@@ -176,5 +176,25 @@ TEST_F(RegistryTest, AKeyCreatedAfterItWasFoundMissingIsFoundUnderAnyCase) {
   EXPECT_EQ(contents.at("NewKey").at("value").data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
 }
 
+// What the store does beyond the contract suite, as a store of one hive: it holds SYSTEM alone,
+// and a handle, once closed, is unknown to it.
+TEST_F(RegistryTest, TheStoreHoldsSystemAloneAndForgetsClosedHandles) {
+  OfflineSystem system(windows_.Folder());
+  RegistryStore& store = system.Registry();
+  RegKey key = 1234;
+  EXPECT_EQ(store.OpenKey(kHkeyLocalMachine, "SOFTWARE", kKeyAllAccess, &key), kErrorFileNotFound);
+  RegKey control_set = kNoKey;
+  ASSERT_EQ(store.OpenKey(kHkeyLocalMachine, "SYSTEM\\ControlSet001", kKeyAllAccess, &control_set),
+            kErrorSuccess);
+  EXPECT_EQ(store.OpenKey(control_set, "Services\\\\usbhub", kKeyAllAccess, &key),
+            kErrorFileNotFound)
+      << "no key has an empty name";
+  ASSERT_EQ(store.OpenKey(control_set, "Services\\usbhub", kKeyRead, &key), kErrorSuccess);
+  EXPECT_EQ(store.CloseKey(key), kErrorSuccess);
+  std::uint32_t size = 4;
+  EXPECT_EQ(store.QueryValue(key, "Start", nullptr, nullptr, &size), kErrorInvalidHandle);
+  EXPECT_EQ(store.CloseKey(control_set), kErrorSuccess);
+}
+
 }  // namespace
 }  // namespace harnlode::testing
