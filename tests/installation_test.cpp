@@ -41,37 +41,57 @@ TEST_F(InstallationTest, MissingFolderOrHiveIsNamed) {
   EXPECT_THAT(failure, ::testing::HasSubstr("Windows/System32/config/SYSTEM"));
 }
 
-TEST_F(InstallationTest, UnreadableHivesAreRefusedAndLeftAlone) {
-  const std::string hive = ReadFile(windows_.HivePath());
-  std::string bad_checksum = hive;
-  bad_checksum[base_block::kChecksummed] ^= 0x55;
-  std::string bad_bin = hive;
-  bad_bin[0x1000] = 'X';
-  const struct {
-    const char* what;
-    std::string bytes;
-    const char* says;
-  } cases[] = {
-      {"text", "this is not a hive\n", "is not a Windows registry hive"},
-      {"empty", "", "is not a Windows registry hive"},
-      {"truncated header", hive.substr(0, 100), "is not a Windows registry hive"},
-      {"truncated bins", hive.substr(0, 4096 + 100), "is damaged"},
-      {"bad checksum", bad_checksum, "is damaged"},
-      {"bad hive bin", bad_bin, "is damaged"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    WriteFile(windows_.HivePath(), c.bytes);
-    for (bool analyze_only : {true, false}) {
-      const std::string failure = RunFailure(windows_.Folder(), analyze_only);
-      EXPECT_THAT(failure, ::testing::HasSubstr(c.says));
-      EXPECT_THAT(failure, ::testing::HasSubstr(windows_.HivePath().string()));
-    }
-    EXPECT_EQ(ReadFile(windows_.HivePath()), c.bytes);
+// A hive made unreadable from a good one, and what the failure says of it.
+struct Unreadable {
+  const char* what;
+  std::string (*damage)(std::string hive);
+  const char* says;
+};
+
+class UnreadableHive : public InstallationTest, public ::testing::WithParamInterface<Unreadable> {};
+
+TEST_P(UnreadableHive, IsRefusedAndLeftAlone) {
+  const std::string bytes = GetParam().damage(ReadFile(windows_.HivePath()));
+  WriteFile(windows_.HivePath(), bytes);
+  for (bool analyze_only : {true, false}) {
+    const std::string failure = RunFailure(windows_.Folder(), analyze_only);
+    EXPECT_THAT(failure, ::testing::HasSubstr(GetParam().says));
+    EXPECT_THAT(failure, ::testing::HasSubstr(windows_.HivePath().string()));
   }
+  EXPECT_EQ(ReadFile(windows_.HivePath()), bytes);
 }
 
-TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWritten) {
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UnreadableHive,
+    ::testing::Values(
+        Unreadable{"Text", [](std::string) { return std::string("this is not a hive\n"); },
+                   "is not a Windows registry hive"},
+        Unreadable{"Empty", [](std::string) { return std::string(); },
+                   "is not a Windows registry hive"},
+        Unreadable{"TruncatedHeader", [](std::string hive) { return hive.substr(0, 100); },
+                   "is not a Windows registry hive"},
+        Unreadable{"TruncatedBins", [](std::string hive) { return hive.substr(0, 4096 + 100); },
+                   "is damaged"},
+        Unreadable{"BadChecksum",
+                   [](std::string hive) {
+                     hive[base_block::kChecksummed] ^= 0x55;
+                     return hive;
+                   },
+                   "is damaged"},
+        Unreadable{"BadHiveBin",
+                   [](std::string hive) {
+                     hive[0x1000] = 'X';
+                     return hive;
+                   },
+                   "is damaged"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// An unfinished hive with no logs, empty ones, or one that is no log at all (the log's content,
+// or nullptr for none).
+class UnfinishedHive : public InstallationTest,
+                       public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnfinishedHive, WithoutAUsableLogIsReadAsItIsButNeverWritten) {
   std::string hive = ReadFile(windows_.HivePath());
   const std::span block(reinterpret_cast<std::uint8_t*>(hive.data()), base_block::kSize);
   // The primary sequence number ahead of the secondary, the checksum right.
@@ -80,20 +100,24 @@ TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWr
   base_block::UpdateChecksum(block);
   WriteFile(windows_.HivePath(), hive);
   const fs::path log1 = windows_.HivePath().parent_path() / "SYSTEM.LOG1";
-  // No logs, empty ones, and one that is no log at all.
-  for (const char* log : {"", "-", "this is no log"}) {
-    SCOPED_TRACE(log);
-    if (*log != 0) WriteFile(log1, std::string(log).substr(1));
-    EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
-    const std::string refusal = RunFailure(windows_.Folder(), false);
-    EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
-    EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
-    EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
-    if (*log != 0) {
-      EXPECT_EQ(ReadFile(log1), std::string(log).substr(1));
-    }
+  const char* log = GetParam();
+  if (log != nullptr) WriteFile(log1, log);
+  EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
+  const std::string refusal = RunFailure(windows_.Folder(), false);
+  EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
+  EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+  if (log != nullptr) {
+    EXPECT_EQ(ReadFile(log1), log);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Logs, UnfinishedHive, ::testing::Values(nullptr, "", "his is no log"),
+                         [](const auto& info) {
+                           return info.param == nullptr ? std::string("None")
+                                  : *info.param == '\0' ? std::string("Empty")
+                                                        : std::string("NoLog");
+                         });
 
 TEST_F(InstallationTest, LinksMayNotLeadOutOfTheInstallation) {
   TempFolder elsewhere;

@@ -227,32 +227,49 @@ TEST(WineCheck, AMissingDriverFileKeepsTheSystemNotReady) {
   EXPECT_NE(tuning.out.find("USBSTOR.SYS not found"), std::string::npos) << tuning.out;
 }
 
-TEST(WineCheck, WrongValueTypesEndTheRunWithTheSameMessage) {
-  const struct {
-    const char* name;
-    RegType type;
-    std::vector<std::uint8_t> data;
-    const char* message;
-  } cases[] = {
-      {"Start", kRegSz, Utf16Text("0"), "Ungültiger Datentyp für 'Start'\n"},
-      {"Start", kRegSz, Utf16Text("1234"), "Fehler beim Holen der Daten für 'Start'\n"},
-      {"Start", kRegQword, {0, 0, 0, 0, 0, 0, 0, 0}, "Fehler beim Holen der Daten für 'Start'\n"},
-      {"Group", kRegDword, Dword(0), "Ungültiger Datentyp für 'Group'\n"},
-      {"Group", kRegMultiSz, {'a', 0, 0, 0, 0, 0}, "Ungültiger Datentyp für 'Group'\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " of type " + std::to_string(c.type));
-    TwinSystems twins;
-    twins.AddService("ControlSet001", "usbccgp", "Base", 3);
-    twins.AddService("ControlSet001", "usbhub", "Base", 3);
-    twins.SetValue("ControlSet001", "usbhub", c.name, c.type, c.data);
-    twins.AddDriverFile();
-    ASSERT_NO_FATAL_FAILURE(twins.Apply());
-    const Outcome outcome = CheckBoth(twins, true);
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(outcome.err, c.message);
-  }
+// A value of a type the check does not take, and the message that ends the run.
+struct WrongType {
+  const char* what;
+  const char* name;
+  RegType type;
+  std::vector<std::uint8_t> data;
+  const char* message;
+};
+
+class WrongValueType : public ::testing::TestWithParam<WrongType> {};
+
+TEST_P(WrongValueType, EndsTheRunWithTheSameMessage) {
+  const WrongType& c = GetParam();
+  TwinSystems twins;
+  twins.AddService("ControlSet001", "usbccgp", "Base", 3);
+  twins.AddService("ControlSet001", "usbhub", "Base", 3);
+  twins.SetValue("ControlSet001", "usbhub", c.name, c.type, c.data);
+  twins.AddDriverFile();
+  ASSERT_NO_FATAL_FAILURE(twins.Apply());
+  const Outcome outcome = CheckBoth(twins, true);
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err, c.message);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WrongValueType,
+    ::testing::Values(WrongType{"ShortTextStart", "Start", kRegSz, Utf16Text("0"),
+                                "Ungültiger Datentyp für 'Start'\n"},
+                      WrongType{"LongTextStart", "Start", kRegSz, Utf16Text("1234"),
+                                "Fehler beim Holen der Daten für 'Start'\n"},
+                      WrongType{"QwordStart",
+                                "Start",
+                                kRegQword,
+                                {0, 0, 0, 0, 0, 0, 0, 0},
+                                "Fehler beim Holen der Daten für 'Start'\n"},
+                      WrongType{"DwordGroup", "Group", kRegDword, Dword(0),
+                                "Ungültiger Datentyp für 'Group'\n"},
+                      WrongType{"MultiTextGroup",
+                                "Group",
+                                kRegMultiSz,
+                                {'a', 0, 0, 0, 0, 0},
+                                "Ungültiger Datentyp für 'Group'\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(WineCheck, TheReportShowsInALegacyConsoleWhichGetsItsCodePageBack) {
   TwinSystems twins;
