@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <hivex.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "blank_hive.h"
@@ -21,6 +21,7 @@
 #include "hive_builder.h"
 #include "offline/base_block.h"
 #include "sample_installation.h"
+#include "temp_installation.h"
 #include "text_conversion.h"
 
 namespace harnlode {
@@ -33,14 +34,8 @@ using testing::RunProgram;
 
 class SampleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "harnlode-sample-XXXXXX").string();
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    folder_ = name;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path folder_;
+  testing::TempFolder temp_;
+  fs::path folder_ = temp_.Path();
 };
 
 // Every file below the folder with its contents, to see that nothing changed.
@@ -198,34 +193,63 @@ TEST_F(SampleTest, SampleInstallationIsAFreshInstallation) {
   EXPECT_TRUE(hive.contains("Setup"));
   EXPECT_FALSE(hive.contains("ControlSet003"));
 
-  for (const std::string set : {"ControlSet001", "ControlSet002"}) {
-    SCOPED_TRACE(set);
-    EXPECT_TRUE(hive.contains(set + "\\Enum"));
-    EXPECT_TRUE(hive.contains(set + "\\Hardware Profiles"));
-    const std::string list = TextOf(hive.at(set + "\\Control\\ServiceGroupOrder").at("list"));
-    EXPECT_NE(list.find(std::string("\0Base\0", 6)), std::string::npos);
-
-    for (const std::string service : {"usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci"}) {
-      SCOPED_TRACE(service);
-      const HiveValues& values = hive.at(set + "\\Services\\" + service);
-      EXPECT_EQ(values.at("start"), Dword(3));
-      EXPECT_EQ(values.at("type"), Dword(1));
-      EXPECT_EQ(values.at("group").type, kRegSz);
-      EXPECT_EQ(TextOf(values.at("group")), "Base");
-      EXPECT_EQ(values.at("imagepath").type, kRegExpandSz);
-      EXPECT_EQ(TextOf(values.at("imagepath")), "system32\\DRIVERS\\" + service + ".sys");
-      EXPECT_TRUE(fs::is_regular_file(windows / "System32" / "drivers" / (service + ".sys")));
-    }
-    const HiveValues& usbstor = hive.at(set + "\\Services\\USBSTOR");
-    EXPECT_EQ(usbstor.at("start"), Dword(3));
-    EXPECT_FALSE(usbstor.contains("group"));
-
-    const HiveValues& acpi = hive.at(set + "\\Services\\ACPI");
-    EXPECT_EQ(acpi.at("start"), Dword(0));
-    EXPECT_EQ(TextOf(acpi.at("group")), "Boot Bus Extender");
-  }
   EXPECT_EQ(hive.at("ControlSet001\\Services\\Tcpip"), hive.at("ControlSet002\\Services\\Tcpip"));
 }
+
+// The sample's two control sets, and each USB service in them.
+class SampleControlSet : public SampleTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  HiveContents Hive() {
+    MakeSampleInstallation(folder_);
+    return ReadHiveContents(folder_ / "Windows" / "System32" / "config" / "SYSTEM");
+  }
+};
+
+TEST_P(SampleControlSet, HoldsWhatAFreshInstallationHas) {
+  const HiveContents hive = Hive();
+  const std::string& set = GetParam();
+  EXPECT_TRUE(hive.contains(set + "\\Enum"));
+  EXPECT_TRUE(hive.contains(set + "\\Hardware Profiles"));
+  const std::string list = TextOf(hive.at(set + "\\Control\\ServiceGroupOrder").at("list"));
+  EXPECT_NE(list.find(std::string("\0Base\0", 6)), std::string::npos);
+
+  const HiveValues& usbstor = hive.at(set + "\\Services\\USBSTOR");
+  EXPECT_EQ(usbstor.at("start"), Dword(3));
+  EXPECT_FALSE(usbstor.contains("group"));
+
+  const HiveValues& acpi = hive.at(set + "\\Services\\ACPI");
+  EXPECT_EQ(acpi.at("start"), Dword(0));
+  EXPECT_EQ(TextOf(acpi.at("group")), "Boot Bus Extender");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, SampleControlSet,
+                         ::testing::Values("ControlSet001", "ControlSet002"),
+                         [](const auto& info) { return info.param; });
+
+class SampleUsbService
+    : public SampleTest,
+      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
+
+TEST_P(SampleUsbService, LoadsLateWithItsDriverFile) {
+  const auto& [set, service] = GetParam();
+  MakeSampleInstallation(folder_);
+  const fs::path windows = folder_ / "Windows";
+  const HiveContents hive = ReadHiveContents(windows / "System32" / "config" / "SYSTEM");
+  const HiveValues& values = hive.at(set + "\\Services\\" + service);
+  EXPECT_EQ(values.at("start"), Dword(3));
+  EXPECT_EQ(values.at("type"), Dword(1));
+  EXPECT_EQ(values.at("group").type, kRegSz);
+  EXPECT_EQ(TextOf(values.at("group")), "Base");
+  EXPECT_EQ(values.at("imagepath").type, kRegExpandSz);
+  EXPECT_EQ(TextOf(values.at("imagepath")), "system32\\DRIVERS\\" + service + ".sys");
+  EXPECT_TRUE(fs::is_regular_file(windows / "System32" / "drivers" / (service + ".sys")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Services, SampleUsbService,
+    ::testing::Combine(::testing::Values("ControlSet001", "ControlSet002"),
+                       ::testing::Values("usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci")),
+    [](const auto& info) { return std::get<0>(info.param) + "_" + std::get<1>(info.param); });
 
 TEST_F(SampleTest, SampleInstallationNeverOverwritesOne) {
   MakeSampleInstallation(folder_);
