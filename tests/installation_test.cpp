@@ -196,6 +196,7 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
   OfflineSystem system(windows_.Folder());
   UseTargetSystem use(system);
   {
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
@@ -206,6 +207,7 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
 
   const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
   try {
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));

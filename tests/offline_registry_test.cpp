@@ -19,13 +19,13 @@ class OfflineRegistryTest : public ::testing::Test {
     windows_.Hive().SetValue("Key", "Nothing", kRegBinary, {});
     windows_.Hive().SetDword("Key", "Number", 5);
     windows_.Commit();
-    store_.AccessorCreated();
+    store_.BeginRun(false);
     ASSERT_EQ(store_.OpenKey(kHkeyLocalMachine, "SYSTEM\\Key", kKeyAllAccess, &key_),
               kErrorSuccess);
   }
   void TearDown() override {
     store_.CloseKey(key_);
-    store_.AccessorFreed();
+    store_.EndRun();
   }
 
   TempInstallation windows_;

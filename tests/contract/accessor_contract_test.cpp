@@ -107,7 +107,7 @@ TEST_F(AccessorContract, ValueFailuresNameTheValueAndKeepTheKeyOpen) {
 TEST_F(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
   {
     UseTargetSystem use(scratch_->System());
-    TRegistry run;  // the run's first and last accessor, as the check has one
+    RegistryRun run(scratch_->System(), false);
     WithKey([](TRegistry& registry) {
       registry.WriteText("Group", "System Reserved");
       registry.WriteText("Empty", "");
@@ -126,7 +126,7 @@ TEST_F(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
 
 TEST_F(AccessorContract, FlushingOnCloseWritesAtOnce) {
   UseTargetSystem use(scratch_->System());
-  TRegistry run;  // keeps the run open, so that only the flush can have written
+  RegistryRun run(scratch_->System(), false);  // open, so that only the flush can have written
   TRegistry registry;
   registry.SetRoot(kHkeyLocalMachine);
   registry.SetLazyWrite(false);
