@@ -50,6 +50,7 @@ struct MountFlags {
   const char* driver;
   bool ntfs_3g;
 };
+std::ostream& operator<<(std::ostream& out, const MountFlags& row) { return out << row.entry; }
 
 class MountEntryFlags : public ::testing::TestWithParam<MountFlags> {};
 
@@ -78,6 +79,7 @@ struct Holding {
   std::optional<dev_t> device;
   unsigned long id;
 };
+std::ostream& operator<<(std::ostream& out, const Holding& row) { return out << row.what; }
 
 class MountHoldingAPath : public ::testing::TestWithParam<Holding> {};
 
@@ -114,6 +116,7 @@ struct HibernationRow {
   std::string header;
   HibernationState state;
 };
+std::ostream& operator<<(std::ostream& out, const HibernationRow& row) { return out << row.what; }
 
 class HibernationFile : public ::testing::TestWithParam<HibernationRow> {};
 
@@ -195,6 +198,7 @@ struct HibernatedRow {
   const char* header;
   const char* explained;
 };
+std::ostream& operator<<(std::ostream& out, const HibernatedRow& row) { return out << row.header; }
 
 class HibernatedConsole : public ConsoleGuards,
                           public ::testing::WithParamInterface<HibernatedRow> {};

@@ -47,6 +47,7 @@ struct Unreadable {
   std::string (*damage)(std::string hive);
   const char* says;
 };
+std::ostream& operator<<(std::ostream& out, const Unreadable& row) { return out << row.what; }
 
 class UnreadableHive : public InstallationTest, public ::testing::WithParamInterface<Unreadable> {};
 
@@ -220,6 +221,7 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
   OfflineSystem system(windows_.Folder());
   UseTargetSystem use(system);
   {
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
@@ -230,6 +232,7 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
 
   const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
   auto change_theirs = [&] {
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));

@@ -213,6 +213,7 @@ TEST_F(RealWindows10Hive, AChangeWithoutNoticeLoadsTheRecoveredHiveForIt) {
   {
     OfflineSystem system(Folder());
     UseTargetSystem use(system);
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\" + usbhub, false));

@@ -71,9 +71,10 @@ int Fail(const std::string& message) {
 
 // The message as the window's error box would show it, as the last line; before it, what the
 // system can tell about why it could not be written.
-int FailedRun(const std::exception& failure, const std::string& explanation) {
+int FailedRun(const std::exception& failure, const std::string& explanation,
+              const std::vector<std::string>& kept = {}) {
   if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << ErrorBoxText(failure) << '\n';
+  std::cerr << ErrorBoxText(failure, kept) << '\n';
   return kFailed;
 }
 
@@ -131,7 +132,8 @@ int main(int argc, char** argv) {
       log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
                               "Group", !options.tune);
     } catch (const std::exception& failure) {
-      return FailedRun(failure, CurrentTargetSystem().WriteRefusalExplanation());
+      TargetSystem& system = CurrentTargetSystem();
+      return FailedRun(failure, system.WriteRefusalExplanation(), system.KeptFailures());
     }
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {

@@ -8,12 +8,12 @@
 namespace harnlode {
 namespace {
 
-// What the system in use can tell about why it could not be written; empty when none is in use.
-QString WriteRefusalExplanation() {
+// The system in use, or none.
+TargetSystem* SystemInUse() {
   try {
-    return QString::fromStdString(CurrentTargetSystem().WriteRefusalExplanation());
+    return &CurrentTargetSystem();
   } catch (const std::exception&) {
-    return {};
+    return nullptr;
   }
 }
 
@@ -26,10 +26,14 @@ void ReportFailure(std::exception_ptr failure, const QString& title) {
   } catch (const EAbort&) {
     return;
   } catch (const std::exception& known) {
-    // The program's 8-bit text is UTF-8.
-    text = QString::fromStdString(ErrorBoxText(known));
-    if (const QString explanation = WriteRefusalExplanation(); !explanation.isEmpty()) {
-      text += QStringLiteral("\n\n") + explanation;
+    // The program's 8-bit text is UTF-8. After the failure comes what the system in use can
+    // tell about why it could not be written.
+    TargetSystem* system = SystemInUse();
+    text = QString::fromStdString(system ? ErrorBoxText(known, system->KeptFailures())
+                                         : ErrorBoxText(known));
+    if (const std::string explanation = system ? system->WriteRefusalExplanation() : "";
+        !explanation.empty()) {
+      text += QStringLiteral("\n\n") + QString::fromStdString(explanation);
     }
   } catch (...) {
     text = QString::fromStdString(WithClosingPeriod("An unexpected failure ended the action"));

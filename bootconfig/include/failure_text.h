@@ -3,15 +3,13 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace harnlode {
 
-// Keeps a failure that could not be raised because another one was already on its way (a
-// write-back that failed while a failed run was being unwound), so that it is not lost.
-void KeepUnreportedFailure(const std::string& message);
-
-// The failure's message, followed by every kept failure, one per line; the kept ones are cleared.
-std::string FailureText(const std::exception& failure);
+// The failure's message, followed by each of the failures kept beside it (see
+// TargetSystem::KeptFailures), one per line.
+std::string FailureText(const std::exception& failure, const std::vector<std::string>& kept = {});
 
 // The text with a period added when it is not empty and its last character's code is above that
 // of "." (46): a message ending in a letter, digit, "?" or ":" gets one; one ending in ".", "!",
@@ -19,6 +17,6 @@ std::string FailureText(const std::exception& failure);
 std::string WithClosingPeriod(std::string text);
 
 // FailureText as the error box shows it, WithClosingPeriod.
-std::string ErrorBoxText(const std::exception& failure);
+std::string ErrorBoxText(const std::exception& failure, const std::vector<std::string>& kept = {});
 
 }  // namespace harnlode

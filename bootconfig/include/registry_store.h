@@ -27,16 +27,12 @@ class RegistryStore {
   virtual RegStatus FlushKey(RegKey key) = 0;
   virtual RegStatus CloseKey(RegKey key) = 0;
 
-  // An accessor announces itself for its lifetime. A store that works on a copy of the registry
-  // reads it afresh when the first accessor arrives and writes it back once the last one leaves,
-  // so that a run of accessors costs one read and at most one write.
-  virtual void AccessorCreated() {}
-  virtual void AccessorFreed() {}
-
-  // Tells the store that the run under way (or the next one) means to change the registry, so
-  // that a store working on a copy may read it ready for changes at once instead of reading it
-  // again at the first change. Changes may be made without it; they then cost that second read.
-  virtual void ExpectChanges() {}
+  // A run of the check begins and ends; `changes` tells whether it means to change the registry.
+  // A store that works on a copy of the registry reads it afresh for the run (ready for changes
+  // at once when they are meant) and writes back at its end what the run changed, so that a run
+  // costs one read and at most one write. EndRun throws when that write-back fails.
+  virtual void BeginRun([[maybe_unused]] bool changes) {}
+  virtual void EndRun() {}
 };
 
 }  // namespace harnlode

@@ -1,10 +1,13 @@
 // The Windows system that the check examines: its registry and its files. On Windows this is the
 // running system; elsewhere it is an installation mounted in a folder. The check reaches it
-// through `CurrentTargetSystem()`, which a `UseTargetSystem` scope sets.
+// through `CurrentTargetSystem()`, which a `UseTargetSystem` scope sets, and holds a RegistryRun
+// on it for each run.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "registry_run.h"
 #include "registry_store.h"
 
 namespace harnlode {
@@ -21,6 +24,14 @@ class TargetSystem {
   // the rights to write and the system can tell, in English sentences that say what to do.
   // Empty otherwise. Never throws.
   virtual std::string WriteRefusalExplanation() { return {}; }
+
+  // The failures of the latest run that could not be raised because another failure was ending
+  // it, such as a write-back that failed while the run was unwound; kept until the next run.
+  const std::vector<std::string>& KeptFailures() const { return kept_failures_; }
+
+ private:
+  friend class RegistryRun;
+  std::vector<std::string> kept_failures_;
 };
 
 // The system in use. Throws std::logic_error when none is.

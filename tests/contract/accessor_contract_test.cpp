@@ -102,7 +102,7 @@ TEST_P(AccessorContract, ValueFailuresNameTheValueAndKeepTheKeyOpen) {
 TEST_P(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
   {
     UseTargetSystem use(scratch_->System());
-    TRegistry run;  // the run's first and last accessor, as the check has one
+    RegistryRun run(scratch_->System(), false);
     WithKey([](TRegistry& registry) {
       registry.WriteText("Group", "System Reserved");
       registry.WriteText("Empty", "");
@@ -121,7 +121,7 @@ TEST_P(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
 
 TEST_P(AccessorContract, FlushingOnCloseWritesAtOnce) {
   UseTargetSystem use(scratch_->System());
-  TRegistry run;  // keeps the run open, so that only the flush can have written
+  RegistryRun run(scratch_->System(), false);  // open, so that only the flush can have written
   TRegistry registry;
   registry.SetRoot(kHkeyLocalMachine);
   registry.SetLazyWrite(false);

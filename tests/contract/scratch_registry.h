@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ struct ScratchKind {
   const char* name;
   std::unique_ptr<ScratchRegistry> (*make)();
 };
+
+inline std::ostream& operator<<(std::ostream& out, const ScratchKind& kind) {
+  return out << kind.name;
+}
 
 // The store of the platform that the suite is built for, and the in-memory one.
 std::vector<ScratchKind> ScratchKinds();

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,15 @@ inline std::vector<std::string> RunCheck(const std::filesystem::path& folder, bo
 // The failure that a run on the folder ends with, or "" when it ends normally.
 inline std::string RunFailure(const std::filesystem::path& folder, bool analyze_only,
                               std::function<void(const std::string&)> on_line = {}) {
+  std::optional<OfflineSystem> system;
   try {
-    OfflineSystem system(folder);
-    UseTargetSystem use(system);
+    system.emplace(folder);
+    UseTargetSystem use(*system);
     CollectingLog log;
     log.on_line = std::move(on_line);
     log.Run(analyze_only);
   } catch (const std::exception& e) {
-    return FailureText(e);
+    return system ? FailureText(e, system->KeptFailures()) : FailureText(e);
   }
   return "";
 }

@@ -235,6 +235,7 @@ struct WrongType {
   std::vector<std::uint8_t> data;
   const char* message;
 };
+std::ostream& operator<<(std::ostream& out, const WrongType& row) { return out << row.what; }
 
 class WrongValueType : public ::testing::TestWithParam<WrongType> {};
 
