@@ -112,14 +112,10 @@ TEST(InvestigateRegistry, WithoutWriteAccessTheRunFailsReadingStart) {
     OfflineSystem system(windows.Folder());
     UseTargetSystem use(system);
     CollectingLog log;
-    try {
-      log.Run(kTune);
-    } catch (const ERegistryException& e) {
-      return std::string(e.what()) == "Fehler beim Holen der Daten für 'Start'" && log.lines.empty()
-                 ? 0
-                 : 1;
-    }
-    return 2;
+    const bool raised = ::testing::Value(
+        std::function<void()>([&] { log.Run(kTune); }),
+        ::testing::ThrowsMessage<ERegistryException>("Fehler beim Holen der Daten für 'Start'"));
+    return raised && log.lines.empty() ? 0 : 1;
   });
   EXPECT_EQ(result, 0);
 }
