@@ -97,14 +97,9 @@ int Check(int argc, char** argv) {
     }
     UseTargetSystem use(*target.system);
     ConsoleLog log;
-    if (options.tune) {
-      log.LogLine("Making configuration, please wait...\n\n");
-    } else {
-      log.LogLine("Analysing...\n\n");
-    }
+    log.LogLine(options.tune ? kTuneStartLine : kAnalyzeStartLine);
     try {
-      log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                              "Group", !options.tune);
+      RunReadinessCheck(log, !options.tune);
     } catch (const std::exception& failure) {
       return FailedRun(failure, target.system->WriteRefusalExplanation(),
                        target.system->KeptFailures());
