@@ -35,8 +35,7 @@ std::uint64_t Run(const fs::path& folder, bool analyze_only) {
   OfflineSystem system(folder);
   UseTargetSystem use(system);
   bench::NoLog log;
-  log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
-                          analyze_only);
+  RunReadinessCheck(log, analyze_only);
   return system.HiveWriteBacks();
 }
 

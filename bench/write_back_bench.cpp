@@ -20,8 +20,7 @@ void AnalysisRun(benchmark::State& state) {
   UseTargetSystem use(system);
   bench::NoLog log;
   for (auto _ : state) {
-    log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                            "Group", true);
+    RunReadinessCheck(log, true);
   }
 }
 BENCHMARK(AnalysisRun)->Unit(benchmark::kMillisecond);

@@ -10,6 +10,9 @@ const ControlSetTable ControlSetNames = {"ControlSet001", "ControlSet002", "Cont
 const ServiceTable UsbServiceNames = {"usbccgp", "usbehci", "usbhub",
                                       "usbohci", "usbuhci", "usbstor"};
 
+const std::string kAnalyzeStartLine = "Analysing...\n\n";
+const std::string kTuneStartLine = "Making configuration, please wait...\n\n";
+
 const std::string kReadyVerdict = "\n\n System is ready to boot from USB device\n";
 const std::string kNotReadyVerdict =
     "\n\n System is NOT ready to boot from USB device.\nPress \"Tune\" to proceed.\n";
@@ -77,6 +80,11 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
   }
 
   LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
+}
+
+void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only) {
+  log_owner.InvestigateRegistry(ControlSetNames, UsbServiceNames, kWantedStart, kStartValueName,
+                                kWantedGroup, kGroupValueName, analyze_only);
 }
 
 }  // namespace harnlode

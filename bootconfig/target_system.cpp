@@ -2,39 +2,23 @@
 
 #include <stdexcept>
 
-#ifdef _WIN32
-#include "windows/live_system.h"
-#endif
-
 namespace harnlode {
 namespace {
 
-TargetSystem* DefaultSystem() {
-#ifdef _WIN32
-  static LiveSystem live;
-  return &live;
-#else
-  return nullptr;
-#endif
-}
-
-TargetSystem*& SystemInUse() {
-  static TargetSystem* system = DefaultSystem();
-  return system;
-}
+TargetSystem* system_in_use = nullptr;
 
 }  // namespace
 
 TargetSystem& CurrentTargetSystem() {
-  TargetSystem* system = SystemInUse();
+  TargetSystem* system = system_in_use;
   if (system == nullptr) throw std::logic_error("no Windows system has been chosen to work on");
   return *system;
 }
 
-UseTargetSystem::UseTargetSystem(TargetSystem& system) : previous_(SystemInUse()) {
-  SystemInUse() = &system;
+UseTargetSystem::UseTargetSystem(TargetSystem& system) : previous_(system_in_use) {
+  system_in_use = &system;
 }
 
-UseTargetSystem::~UseTargetSystem() { SystemInUse() = previous_; }
+UseTargetSystem::~UseTargetSystem() { system_in_use = previous_; }
 
 }  // namespace harnlode

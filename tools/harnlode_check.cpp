@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "check_platform.h"
+#include "command_line_target.h"
 #include "failure_text.h"
 #include "investigate.h"
 #include "target_system.h"
-#ifdef _WIN32
-#include "utf8_console_output.h"
-#else
-#include "offline/offline_system.h"
-#endif
 
 namespace {
 
@@ -25,19 +22,8 @@ constexpr int kReady = 0;
 constexpr int kNotReady = 1;
 constexpr int kFailed = 2;
 
-#ifdef _WIN32
-constexpr const char* kUsage =
-    "Usage: harnlode-check [--tune]\n"
-    "Reports whether this Windows system is configured to start from a disk attached through\n"
-    "USB. It needs administrator rights, since it opens the keys it checks for writing.\n"
+constexpr const char* kOptions =
     "\n"
-#else
-constexpr const char* kUsage =
-    "Usage: harnlode-check [--tune] WINDOWS_FOLDER\n"
-    "Reports whether the Windows installation mounted at WINDOWS_FOLDER (the folder that stands\n"
-    "for its drive c:) is configured to start from a disk attached through USB.\n"
-    "\n"
-#endif
     "  --tune     also write every registry value that is not as wanted\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
@@ -60,8 +46,7 @@ class ConsoleLog final : public TLogOwner {
 
 struct Options {
   bool tune = false;
-  std::string folder;
-  bool have_folder = false;
+  std::vector<std::string> folders;
 };
 
 int Fail(const std::string& message) {
@@ -78,18 +63,13 @@ int FailedRun(const std::exception& failure, const std::string& explanation,
   return kFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#ifdef _WIN32
-  const Utf8ConsoleOutput utf8_console;  // for every path out of here, failures included
-#endif
+int Check(int argc, char** argv) {
   Options options;
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (!options_ended && arg == "--help") {
-      std::cout << kUsage;
+      std::cout << kCheckSynopsis << kOptions;
       return 0;
     } else if (!options_ended && arg == "--version") {
       std::cout << "harnlode-check " HARNLODE_VERSION "\n";
@@ -100,43 +80,38 @@ int main(int argc, char** argv) {
       options_ended = true;
     } else if (!options_ended && arg.size() > 1 && arg[0] == '-') {
       return Fail("unknown option \"" + arg + "\". Run harnlode-check --help for usage.");
-    } else if (options.have_folder) {
+    } else if (!options.folders.empty()) {
       return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
     } else {
-      options.folder = arg;
-      options.have_folder = true;
+      options.folders.push_back(arg);
     }
   }
 
   try {
-#ifdef _WIN32
-    if (options.have_folder) {
-      return Fail("on Windows, harnlode-check works on the running system; give no folder.");
-    }
-#else
-    if (!options.have_folder) {
+    const CommandLineTarget target = TargetFromCommandLine("harnlode-check", options.folders);
+    if (!target.problem.empty()) return Fail(target.problem);
+    if (!target.system) {
       return Fail(
           "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
           "harnlode-check --help for usage.");
     }
-    OfflineSystem system(options.folder);
-    UseTargetSystem use(system);
-#endif
+    UseTargetSystem use(*target.system);
     ConsoleLog log;
-    if (options.tune) {
-      log.LogLine("Making configuration, please wait...\n\n");
-    } else {
-      log.LogLine("Analysing...\n\n");
-    }
+    log.LogLine(options.tune ? kTuneStartLine : kAnalyzeStartLine);
     try {
-      log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                              "Group", !options.tune);
+      RunReadinessCheck(log, !options.tune);
     } catch (const std::exception& failure) {
-      TargetSystem& system = CurrentTargetSystem();
-      return FailedRun(failure, system.WriteRefusalExplanation(), system.KeptFailures());
+      return FailedRun(failure, target.system->WriteRefusalExplanation(),
+                       target.system->KeptFailures());
     }
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {
     return FailedRun(failure, {});
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return WithReportOutput([&] { return Check(argc, argv); });
 }

@@ -17,10 +17,7 @@ class CollectingLog : public TLogOwner {
   }
 
   // Runs the check with the arguments that the window's buttons pass.
-  void Run(bool analyze_only) {
-    InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
-                        analyze_only);
-  }
+  void Run(bool analyze_only) { RunReadinessCheck(*this, analyze_only); }
 
   std::vector<std::string> lines;
   std::function<void(const std::string&)> on_line;

@@ -1,0 +1,9 @@
+#include "program_icon.h"
+
+#include "png_icon.h"
+
+namespace harnlode {
+
+QIcon ProgramIcon() { return PngIcon(QStringLiteral(":/pictures/harnlode.png")); }
+
+}  // namespace harnlode
