@@ -17,14 +17,6 @@ namespace {
 
 int StatusOf(int wait_status) { return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1; }
 
-std::filesystem::path NewTemporaryFile() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "harnlode-out-XXXXXX").string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw std::runtime_error("mkstemp failed");
-  ::close(fd);
-  return pattern;
-}
-
 }  // namespace
 
 ChildProcess::ChildProcess(std::vector<std::string> arguments, const ChildStreams& streams) {
@@ -114,18 +106,10 @@ std::vector<std::string> CheckArguments(const std::filesystem::path& folder, boo
 }
 
 CheckProcess::CheckProcess(const std::filesystem::path& folder, bool tune)
-    : CheckProcess(folder, tune, NewTemporaryFile()) {}
+    : ChildProcess(CheckArguments(folder, tune), {.err = errors_folder.Path() / "err"}) {}
 
-CheckProcess::CheckProcess(const std::filesystem::path& folder, bool tune,
-                           std::filesystem::path errors)
-    : ChildProcess(CheckArguments(folder, tune), {.err = errors}), errors_(std::move(errors)) {}
+CheckProcess::~CheckProcess() { Kill(); }
 
-CheckProcess::~CheckProcess() {
-  Kill();
-  std::error_code ignored;
-  std::filesystem::remove(errors_, ignored);
-}
-
-std::string CheckProcess::Errors() const { return ReadFile(errors_); }
+std::string CheckProcess::Errors() const { return ReadFile(errors_folder.Path() / "err"); }
 
 }  // namespace harnlode::testing

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_installation.h"
+
 namespace harnlode::testing {
 
 // Where a child's standard streams lead; errors may share the output's file.
@@ -60,20 +62,22 @@ ProgramOutcome RunProgram(const std::vector<std::string>& arguments,
 // Runs the program with its standard output written to `out`; returns its exit status.
 int RunProgramInto(const std::vector<std::string>& arguments, const std::filesystem::path& out);
 
+// Where a CheckProcess keeps its standard error; a base of it, so that it exists before the
+// program starts.
+struct ErrorsFolder {
+  TempFolder errors_folder;
+};
+
 // The command line harnlode-check [--tune] folder.
 std::vector<std::string> CheckArguments(const std::filesystem::path& folder, bool tune);
 
 // harnlode-check [--tune] folder, with its standard output dropped and its standard error kept.
-class CheckProcess : public ChildProcess {
+class CheckProcess : private ErrorsFolder, public ChildProcess {
  public:
   CheckProcess(const std::filesystem::path& folder, bool tune);
   ~CheckProcess();
   // What the program wrote to standard error; complete once it has ended.
   std::string Errors() const;
-
- private:
-  CheckProcess(const std::filesystem::path& folder, bool tune, std::filesystem::path errors);
-  std::filesystem::path errors_;
 };
 
 }  // namespace harnlode::testing
