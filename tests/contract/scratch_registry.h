@@ -1,5 +1,6 @@
 // Registry content for the store contract suite, made and read back around the store under test:
-// on Linux in a hive file of a temporary installation, on Windows in the live registry.
+// on Linux in a hive file of a temporary installation, on Windows in the live registry, and on
+// both in the in-memory system of the test support.
 #pragma once
 
 #include <gtest/gtest.h>

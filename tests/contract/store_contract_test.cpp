@@ -1,6 +1,6 @@
 // What every registry store must do, since the accessor relies on it: the registry API's
-// conventions for sizes, text, handles and rights. The same tests run against the offline hive
-// store and against the platform's registry.
+// conventions for sizes, text, handles and rights. The same tests run against the in-memory
+// store and against the platform's: the offline hive store, or the platform's registry.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -22,7 +22,7 @@ int StatusOf(int wait_status) { return WIFEXITED(wait_status) ? WEXITSTATUS(wait
 ChildProcess::ChildProcess(std::vector<std::string> arguments, const ChildStreams& streams) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, streams.in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, streams.out.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (streams.errors_to_output) {

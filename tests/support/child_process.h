@@ -12,9 +12,9 @@
 
 namespace harnlode::testing {
 
-// Where a child's standard streams lead; errors may share the output's file.
+// Where a child's standard output and error lead (it reads nothing); errors may share the
+// output's file.
 struct ChildStreams {
-  std::filesystem::path in = "/dev/null";
   std::filesystem::path out = "/dev/null";
   std::filesystem::path err = "/dev/null";
   bool errors_to_output = false;
