@@ -10,10 +10,13 @@ TargetSystem* system_in_use = nullptr;
 }  // namespace
 
 TargetSystem& CurrentTargetSystem() {
-  TargetSystem* system = system_in_use;
-  if (system == nullptr) throw std::logic_error("no Windows system has been chosen to work on");
-  return *system;
+  if (system_in_use == nullptr) {
+    throw std::logic_error("no Windows system has been chosen to work on");
+  }
+  return *system_in_use;
 }
+
+TargetSystem* TargetSystemInUse() { return system_in_use; }
 
 UseTargetSystem::UseTargetSystem(TargetSystem& system) : previous_(system_in_use) {
   system_in_use = &system;

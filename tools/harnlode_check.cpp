@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,27 +45,24 @@ class ConsoleLog final : public TLogOwner {
   std::string last_;
 };
 
-struct Options {
-  bool tune = false;
-  std::vector<std::string> folders;
-};
-
 int Fail(const std::string& message) {
   std::cerr << "harnlode-check: " << message << '\n';
   return kFailed;
 }
 
 // The message as the window's error box would show it, as the last line; before it, what the
-// system can tell about why it could not be written.
-int FailedRun(const std::exception& failure, const std::string& explanation,
-              const std::vector<std::string>& kept = {}) {
+// system, if there is one, can tell about why it could not be written.
+int FailedRun(const std::exception& failure, TargetSystem* system) {
+  const std::string explanation = system ? system->WriteRefusalExplanation() : "";
   if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << ErrorBoxText(failure, kept) << '\n';
+  std::cerr << (system ? ErrorBoxText(failure, system->KeptFailures()) : ErrorBoxText(failure))
+            << '\n';
   return kFailed;
 }
 
 int Check(int argc, char** argv) {
-  Options options;
+  bool tune = false;
+  std::vector<std::string> folders;
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -75,38 +73,35 @@ int Check(int argc, char** argv) {
       std::cout << "harnlode-check " HARNLODE_VERSION "\n";
       return 0;
     } else if (!options_ended && arg == "--tune") {
-      options.tune = true;
+      tune = true;
     } else if (!options_ended && arg == "--") {
       options_ended = true;
     } else if (!options_ended && arg.size() > 1 && arg[0] == '-') {
       return Fail("unknown option \"" + arg + "\". Run harnlode-check --help for usage.");
-    } else if (!options.folders.empty()) {
+    } else if (!folders.empty()) {
       return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
     } else {
-      options.folders.push_back(arg);
+      folders.push_back(arg);
     }
   }
 
+  std::unique_ptr<TargetSystem> system;
   try {
-    const CommandLineTarget target = TargetFromCommandLine("harnlode-check", options.folders);
+    CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
     if (!target.problem.empty()) return Fail(target.problem);
     if (!target.system) {
       return Fail(
           "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
           "harnlode-check --help for usage.");
     }
-    UseTargetSystem use(*target.system);
+    system = std::move(target.system);
+    UseTargetSystem use(*system);
     ConsoleLog log;
-    log.LogLine(options.tune ? kTuneStartLine : kAnalyzeStartLine);
-    try {
-      RunReadinessCheck(log, !options.tune);
-    } catch (const std::exception& failure) {
-      return FailedRun(failure, target.system->WriteRefusalExplanation(),
-                       target.system->KeptFailures());
-    }
+    log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
+    RunReadinessCheck(log, !tune);
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {
-    return FailedRun(failure, {});
+    return FailedRun(failure, system.get());
   }
 }
 

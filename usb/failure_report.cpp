@@ -6,18 +6,6 @@
 #include "target_system.h"
 
 namespace harnlode {
-namespace {
-
-// The system in use, or none.
-TargetSystem* SystemInUse() {
-  try {
-    return &CurrentTargetSystem();
-  } catch (const std::exception&) {
-    return nullptr;
-  }
-}
-
-}  // namespace
 
 void ReportFailure(std::exception_ptr failure, const QString& title) {
   QString text;
@@ -28,7 +16,7 @@ void ReportFailure(std::exception_ptr failure, const QString& title) {
   } catch (const std::exception& known) {
     // The program's 8-bit text is UTF-8. After the failure comes what the system in use can
     // tell about why it could not be written.
-    TargetSystem* system = SystemInUse();
+    TargetSystem* system = TargetSystemInUse();
     text = QString::fromStdString(system ? ErrorBoxText(known, system->KeptFailures())
                                          : ErrorBoxText(known));
     if (const std::string explanation = system ? system->WriteRefusalExplanation() : "";

@@ -3,7 +3,6 @@
 #include "application_title.h"
 #include "failure_report.h"
 #include "harnlode_style.h"
-#include "program_icon.h"
 
 namespace harnlode {
 

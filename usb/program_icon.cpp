@@ -1,5 +1,4 @@
-#include "program_icon.h"
-
+#include "harnlode_application.h"
 #include "png_icon.h"
 
 namespace harnlode {

@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QPixmap>
 
+#include "harnlode_application.h"
 #include "png_icon.h"
-#include "program_icon.h"
 
 namespace harnlode {
 

@@ -4,7 +4,6 @@
 // stands for its drive c:.
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,9 +17,6 @@ struct CommandLineTarget {
   // the folder that is needed was not given.
   std::unique_ptr<TargetSystem> system;
   std::string problem;
-  // The installation's folder, so that the user sees which one is worked on; empty for the
-  // running system.
-  std::filesystem::path folder;
 };
 
 // `program` is the program's name as its user knows it; `operands` are what its command line

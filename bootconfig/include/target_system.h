@@ -36,6 +36,8 @@ class TargetSystem {
 
 // The system in use. Throws std::logic_error when none is.
 TargetSystem& CurrentTargetSystem();
+// The system in use, or null.
+TargetSystem* TargetSystemInUse();
 
 // Makes a system the one in use for the scope's lifetime; scopes nest.
 class UseTargetSystem {

@@ -277,7 +277,6 @@ void OfflineRegistry::WriteBack() {
   if (!run_ || !run_->changed || !run_->hive) return;
   run_->hive->Save();
   run_->changed = false;
-  ++write_backs_;
 }
 
 void OfflineRegistry::BeginRun(bool changes) {

@@ -41,8 +41,6 @@ class OfflineRegistry final : public RegistryStore {
   void BeginRun(bool changes) override;
   void EndRun() override;
 
-  // How often the hive file was replaced with changed content since the store was made.
-  std::uint64_t WriteBacks() const { return write_backs_; }
   // Set when the latest run was refused the rights to write; kept until the next run starts.
   const std::optional<WriteRefusal>& LastWriteRefusal() const { return refusal_; }
 
@@ -87,7 +85,6 @@ class OfflineRegistry final : public RegistryStore {
   std::filesystem::path folder_;
   std::optional<Run> run_;
   RegKey next_handle_ = 0x1000;  // never reused, so that a handle of an ended run stays invalid
-  std::uint64_t write_backs_ = 0;
   std::optional<WriteRefusal> refusal_;
 };
 

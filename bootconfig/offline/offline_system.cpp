@@ -25,8 +25,6 @@ OfflineSystem::~OfflineSystem() = default;
 
 RegistryStore& OfflineSystem::Registry() { return *registry_; }
 
-std::uint64_t OfflineSystem::HiveWriteBacks() const { return registry_->WriteBacks(); }
-
 std::string OfflineSystem::WriteRefusalExplanation() {
   const std::optional<WriteRefusal>& refusal = registry_->LastWriteRefusal();
   if (!refusal) return {};
