@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "command_line_target.h"
 #include "error_box.h"
 #include "failure_text.h"
 #include "installation_chooser.h"

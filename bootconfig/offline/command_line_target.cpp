@@ -1,5 +1,3 @@
-#include "command_line_target.h"
-
 #include "offline/offline_system.h"
 
 namespace harnlode {

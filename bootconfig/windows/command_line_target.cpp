@@ -1,5 +1,3 @@
-#include "command_line_target.h"
-
 #include "windows/live_system.h"
 
 namespace harnlode {
