@@ -11,10 +11,9 @@ TargetSystem* system_in_use = nullptr;
 }  // namespace
 
 TargetSystem& CurrentTargetSystem() {
-  if (system_in_use == nullptr) {
-    throw std::logic_error("no Windows system has been chosen to work on");
-  }
-  return *system_in_use;
+  TargetSystem* system = system_in_use;
+  if (system == nullptr) throw std::logic_error("no Windows system has been chosen to work on");
+  return *system;
 }
 
 TargetSystem* TargetSystemInUse() { return system_in_use; }

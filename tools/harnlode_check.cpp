@@ -53,8 +53,7 @@ int Fail(const std::string& message) {
 int FailedRun(const std::exception& failure, TargetSystem* system) {
   const std::string explanation = system ? system->WriteRefusalExplanation() : "";
   if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << (system ? ErrorBoxText(failure, system->KeptFailures()) : ErrorBoxText(failure))
-            << '\n';
+  std::cerr << ErrorBoxText(failure, system) << '\n';
   return kFailed;
 }
 
