@@ -1,5 +1,7 @@
 #include "failure_text.h"
 
+#include "target_system.h"
+
 namespace harnlode {
 
 std::string FailureText(const std::exception& failure, const std::vector<std::string>& kept) {
@@ -13,8 +15,9 @@ std::string WithClosingPeriod(std::string text) {
   return text;
 }
 
-std::string ErrorBoxText(const std::exception& failure, const std::vector<std::string>& kept) {
-  return WithClosingPeriod(FailureText(failure, kept));
+std::string ErrorBoxText(const std::exception& failure, const TargetSystem* system) {
+  return WithClosingPeriod(system ? FailureText(failure, system->KeptFailures())
+                                  : FailureText(failure));
 }
 
 }  // namespace harnlode

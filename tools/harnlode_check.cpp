@@ -2,7 +2,6 @@
 //   harnlode-check [--tune] WINDOWS_FOLDER     (on Windows: harnlode-check [--tune])
 // Writes the report to standard output; exits 0 when the system is ready to start from USB,
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
-#include <cstring>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -10,7 +9,6 @@
 #include <vector>
 
 #include "check_platform.h"
-#include "command_line_target.h"
 #include "failure_text.h"
 #include "investigate.h"
 #include "target_system.h"
@@ -55,8 +53,7 @@ int Fail(const std::string& message) {
 int FailedRun(const std::exception& failure, TargetSystem* system) {
   const std::string explanation = system ? system->WriteRefusalExplanation() : "";
   if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << (system ? ErrorBoxText(failure, system->KeptFailures()) : ErrorBoxText(failure))
-            << '\n';
+  std::cerr << ErrorBoxText(failure, system) << '\n';
   return kFailed;
 }
 

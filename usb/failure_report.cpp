@@ -17,8 +17,7 @@ void ReportFailure(std::exception_ptr failure, const QString& title) {
     // The program's 8-bit text is UTF-8. After the failure comes what the system in use can
     // tell about why it could not be written.
     TargetSystem* system = TargetSystemInUse();
-    text = QString::fromStdString(system ? ErrorBoxText(known, system->KeptFailures())
-                                         : ErrorBoxText(known));
+    text = QString::fromStdString(ErrorBoxText(known, system));
     if (const std::string explanation = system ? system->WriteRefusalExplanation() : "";
         !explanation.empty()) {
       text += QStringLiteral("\n\n") + QString::fromStdString(explanation);

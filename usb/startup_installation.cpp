@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "command_line_target.h"
 #include "error_box.h"
 #include "failure_text.h"
 #include "installation_chooser.h"
@@ -38,14 +37,12 @@ StartupInstallation OpenStartupInstallation(const QStringList& arguments, const 
   }
   const bool chosen_by_user = arguments.size() <= 1;
   while (true) {
-    std::filesystem::path folder = chosen_by_user ? "" : arguments[1].toStdString();
-    if (chosen_by_user) {
-      const std::optional<std::filesystem::path> asked = ask ? ask() : ChooseMountedInstallation();
-      if (!asked) return {nullptr, {}, kCancelled};
-      folder = *asked;
-    }
+    const std::optional<std::filesystem::path> folder =
+        chosen_by_user ? (ask ? ask() : ChooseMountedInstallation())
+                       : std::filesystem::path(arguments[1].toStdString());
+    if (!folder) return {nullptr, {}, kCancelled};
     try {
-      return {TargetFromCommandLine(program, {folder.string()}).system, folder, 0};
+      return {TargetFromCommandLine(program, {folder->string()}).system, *folder, 0};
     } catch (const std::exception& failure) {
       ShowErrorBox(title, QString::fromStdString(ErrorBoxText(failure)));
       if (!chosen_by_user) return {nullptr, {}, kNoInstallation};

@@ -7,6 +7,8 @@
 
 namespace harnlode {
 
+class TargetSystem;
+
 // The failure's message, followed by each of the failures kept beside it (see
 // TargetSystem::KeptFailures), one per line.
 std::string FailureText(const std::exception& failure, const std::vector<std::string>& kept = {});
@@ -16,7 +18,7 @@ std::string FailureText(const std::exception& failure, const std::vector<std::st
 // ")" or a quote mark does not.
 std::string WithClosingPeriod(std::string text);
 
-// FailureText as the error box shows it, WithClosingPeriod.
-std::string ErrorBoxText(const std::exception& failure, const std::vector<std::string>& kept = {});
+// FailureText with the failures that `system` kept, as the error box shows it: WithClosingPeriod.
+std::string ErrorBoxText(const std::exception& failure, const TargetSystem* system = nullptr);
 
 }  // namespace harnlode

@@ -1,8 +1,9 @@
-// One run of the check on a system's registry, held from its start to its verdict. The store reads
-// its copy of the registry afresh for the run and writes back what the run changed once, at
-// Finish(), which throws when that fails. A run that is left without Finish(), as when a failure
-// unwinds it, still writes back what was written, since nothing is rolled back; should that fail
-// too, its message is kept beside the failure that ended the run (TargetSystem::KeptFailures).
+// One run of the check on a system's registry, held from its start to its verdict, and whether it
+// means to change the registry. The store reads its copy of the registry afresh for the run and
+// writes back what the run changed once, at Finish(), which throws when that fails. A run left
+// without Finish(), as when a failure unwinds it, still writes back what was written, since
+// nothing is rolled back; should that fail too, its message is kept beside the failure that
+// ended the run (TargetSystem::KeptFailures).
 #pragma once
 
 namespace harnlode {
@@ -11,7 +12,6 @@ class TargetSystem;
 
 class RegistryRun {
  public:
-  // `changes`: whether the run means to change the registry.
   RegistryRun(TargetSystem& system, bool changes);
   ~RegistryRun();
   RegistryRun(const RegistryRun&) = delete;

@@ -27,10 +27,9 @@ class RegistryStore {
   virtual RegStatus FlushKey(RegKey key) = 0;
   virtual RegStatus CloseKey(RegKey key) = 0;
 
-  // A run of the check begins and ends; `changes` tells whether it means to change the registry.
-  // A store that works on a copy of the registry reads it afresh for the run (ready for changes
-  // at once when they are meant) and writes back at its end what the run changed, so that a run
-  // costs one read and at most one write. EndRun throws when that write-back fails.
+  // A run of the check (RegistryRun) begins, meaning to change the registry or not, and ends. A
+  // store that works on a copy reads it afresh for the run and writes back at its end what the
+  // run changed, throwing when that fails: a run costs one read and at most one write.
   virtual void BeginRun([[maybe_unused]] bool changes) {}
   virtual void EndRun() {}
 };

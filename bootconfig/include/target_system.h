@@ -4,6 +4,7 @@
 // on it for each run.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,19 @@ class TargetSystem {
 TargetSystem& CurrentTargetSystem();
 // The system in use, or null.
 TargetSystem* TargetSystemInUse();
+
+// The system that a program's command line names, as both programs find it; each platform has a
+// definition of its own. `system` is null when the command line names none: `problem` then says
+// why, or, when it is empty, the folder that is needed was not given.
+struct CommandLineTarget {
+  std::unique_ptr<TargetSystem> system;
+  std::string problem;
+};
+// `program` is the program's name as its user knows it; `operands` are what its command line
+// gives after the options. Throws EInstallationError when the folder holds no usable
+// installation.
+CommandLineTarget TargetFromCommandLine(const std::string& program,
+                                        const std::vector<std::string>& operands);
 
 // Makes a system the one in use for the scope's lifetime; scopes nest.
 class UseTargetSystem {

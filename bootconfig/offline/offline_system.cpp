@@ -15,6 +15,13 @@ constexpr std::string_view kSystemDrive = "c:\\";
 
 }  // namespace
 
+// Both programs work on the installation in the folder given.
+CommandLineTarget TargetFromCommandLine(const std::string&,
+                                        const std::vector<std::string>& operands) {
+  if (operands.empty()) return {};
+  return {std::make_unique<OfflineSystem>(operands.front()), {}};
+}
+
 OfflineSystem::OfflineSystem(std::filesystem::path windows_folder)
     : folder_(std::move(windows_folder)) {
   LocateSystemHive(folder_);  // so that a folder without a usable hive is refused at once
