@@ -20,8 +20,7 @@ void AnalysisRun(benchmark::State& state) {
   UseTargetSystem use(system);
   bench::NoLog log;
   for (auto _ : state) {
-    log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                            "Group", true);
+    RunReadinessCheck(log, true);
   }
 }
 BENCHMARK(AnalysisRun)->Unit(benchmark::kMillisecond);
@@ -29,7 +28,7 @@ BENCHMARK(AnalysisRun)->Unit(benchmark::kMillisecond);
 // Writes the two values of every USB service, as a tuning run of the sample does; `lazy` false
 // flushes each key when it is closed.
 void WriteEveryService(bool lazy) {
-  TRegistry run;
+  RegistryRun run(CurrentTargetSystem(), true);
   for (const char* control_set : {"ControlSet001", "ControlSet002"}) {
     for (const std::string& service : UsbServiceNames) {
       TRegistry key;

@@ -1,23 +1,12 @@
 #include "failure_text.h"
 
-#include <vector>
+#include "target_system.h"
 
 namespace harnlode {
-namespace {
 
-std::vector<std::string>& KeptFailures() {
-  static std::vector<std::string> kept;
-  return kept;
-}
-
-}  // namespace
-
-void KeepUnreportedFailure(const std::string& message) { KeptFailures().push_back(message); }
-
-std::string FailureText(const std::exception& failure) {
+std::string FailureText(const std::exception& failure, const std::vector<std::string>& kept) {
   std::string text = failure.what();
-  for (const std::string& kept : KeptFailures()) text += "\n" + kept;
-  KeptFailures().clear();
+  for (const std::string& other : kept) text += "\n" + other;
   return text;
 }
 
@@ -26,8 +15,9 @@ std::string WithClosingPeriod(std::string text) {
   return text;
 }
 
-std::string ErrorBoxText(const std::exception& failure) {
-  return WithClosingPeriod(FailureText(failure));
+std::string ErrorBoxText(const std::exception& failure, const TargetSystem* system) {
+  return WithClosingPeriod(system ? FailureText(failure, system->KeptFailures())
+                                  : FailureText(failure));
 }
 
 }  // namespace harnlode

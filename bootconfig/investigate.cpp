@@ -1,6 +1,7 @@
 #include "investigate.h"
 
 #include "registry.h"
+#include "registry_run.h"
 #include "target_system.h"
 
 namespace harnlode {
@@ -8,6 +9,9 @@ namespace harnlode {
 const ControlSetTable ControlSetNames = {"ControlSet001", "ControlSet002", "ControlSet003"};
 const ServiceTable UsbServiceNames = {"usbccgp", "usbehci", "usbhub",
                                       "usbohci", "usbuhci", "usbstor"};
+
+const std::string kAnalyzeStartLine = "Analysing...\n\n";
+const std::string kTuneStartLine = "Making configuration, please wait...\n\n";
 
 const std::string kReadyVerdict = "\n\n System is ready to boot from USB device\n";
 const std::string kNotReadyVerdict =
@@ -25,51 +29,50 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
                                     const std::string& GroupValue,
                                     const std::string& GroupValueName, bool AnalyzeOnly) {
   bool AllOk = true;
-  // The key-test accessor is the run's first and last accessor: when it is freed, the values
-  // written in the run reach the registry. That happens before the verdict, so that a run whose
-  // changes could not be saved never ends with one.
-  {
-    TRegistry key_test;
-    if (!AnalyzeOnly) CurrentTargetSystem().Registry().ExpectChanges();
-    key_test.SetRoot(kHkeyLocalMachine);
-    for (const std::string& control_set : ControlSets) {
-      if (!key_test.KeyPresent("SYSTEM\\" + control_set)) continue;
-      for (const std::string& service : Services) {
-        const std::string path = "SYSTEM\\" + control_set + "\\" + "Services\\" + service;
-        if (!key_test.KeyPresent(path)) continue;
+  TargetSystem& system = CurrentTargetSystem();
+  RegistryRun run(system, !AnalyzeOnly);
+  TRegistry key_test;
+  key_test.SetRoot(kHkeyLocalMachine);
+  for (const std::string& control_set : ControlSets) {
+    if (!key_test.KeyPresent("SYSTEM\\" + control_set)) continue;
+    for (const std::string& service : Services) {
+      const std::string path = "SYSTEM\\" + control_set + "\\" + "Services\\" + service;
+      if (!key_test.KeyPresent(path)) continue;
 
-        TRegistry service_key;
-        service_key.SetRoot(kHkeyLocalMachine);
-        // Without the rights to write, the open fails and the reads below fail as for a key that
-        // is not open; that is the failure the user is shown.
-        service_key.OpenPath(path, true);
+      TRegistry service_key;
+      service_key.SetRoot(kHkeyLocalMachine);
+      // Without the rights to write, the open fails and the reads below fail as for a key that
+      // is not open; that is the failure the user is shown.
+      service_key.OpenPath(path, true);
 
-        const std::string group = service_key.ReadText(GroupValueName);
-        const std::int32_t start = service_key.ReadNumber(StartValueName);
-        LogLine(path + ": " + group + "," + " " + std::to_string(start) + "\n");
+      const std::string group = service_key.ReadText(GroupValueName);
+      const std::int32_t start = service_key.ReadNumber(StartValueName);
+      LogLine(path + ": " + group + "," + " " + std::to_string(start) + "\n");
 
-        const std::string group_now = service_key.ReadText(GroupValueName);
-        if (group_now.empty() || group_now != GroupValue) {
-          AllOk = false;
-          if (!AnalyzeOnly) {
-            LogLine("Writing: " + GroupValueName + ": " + GroupValue + "\n");
-            service_key.WriteText(GroupValueName, GroupValue);
-          }
+      const std::string group_now = service_key.ReadText(GroupValueName);
+      if (group_now.empty() || group_now != GroupValue) {
+        AllOk = false;
+        if (!AnalyzeOnly) {
+          LogLine("Writing: " + GroupValueName + ": " + GroupValue + "\n");
+          service_key.WriteText(GroupValueName, GroupValue);
         }
+      }
 
-        const std::int32_t start_now = service_key.ReadNumber(StartValueName);
-        if (start_now == -1 || start_now != StartValue) {
-          AllOk = false;
-          if (!AnalyzeOnly) {
-            LogLine("Writing: " + StartValueName + ": " + std::to_string(StartValue) + "\n");
-            service_key.WriteNumber(StartValueName, StartValue);
-          }
+      const std::int32_t start_now = service_key.ReadNumber(StartValueName);
+      if (start_now == -1 || start_now != StartValue) {
+        AllOk = false;
+        if (!AnalyzeOnly) {
+          LogLine("Writing: " + StartValueName + ": " + std::to_string(StartValue) + "\n");
+          service_key.WriteNumber(StartValueName, StartValue);
         }
       }
     }
   }
+  // The values written reach the registry before anything else is reported, so that a run whose
+  // changes could not be saved never ends with a verdict.
+  run.Finish();
 
-  if (!CurrentTargetSystem().IsFile(kDriverDir + kDriverFile)) {
+  if (!system.IsFile(kDriverDir + kDriverFile)) {
     LogLine(kDriverFile + " not found at " + kDriverDir + "\n");
     LogLine("Copy driver to that directory and system will boot from USB.\n");
     AllOk = false;
@@ -77,6 +80,11 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
   }
 
   LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
+}
+
+void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only) {
+  log_owner.InvestigateRegistry(ControlSetNames, UsbServiceNames, kWantedStart, kStartValueName,
+                                kWantedGroup, kGroupValueName, analyze_only);
 }
 
 }  // namespace harnlode

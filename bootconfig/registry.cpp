@@ -1,10 +1,8 @@
 #include "registry.h"
 
 #include <array>
-#include <exception>
 #include <vector>
 
-#include "failure_text.h"
 #include "target_system.h"
 
 namespace harnlode {
@@ -25,34 +23,13 @@ bool HasLeadingBackslash(const std::string& path) { return !path.empty() && path
 
 }  // namespace
 
-TRegistry::TRegistry()
-    : store_(CurrentTargetSystem().Registry()), uncaught_at_creation_(std::uncaught_exceptions()) {
-  store_.AccessorCreated();
-}
+TRegistry::TRegistry() : store_(CurrentTargetSystem().Registry()) {}
 
-TRegistry::~TRegistry() noexcept(false) {
-  // Closing may flush, and the last accessor of a run may write the run's changes back; either
-  // can fail. Raising is only safe when no other failure is on its way; otherwise the failure is
-  // kept so that it is told together with the one being raised.
-  std::exception_ptr failure;
+TRegistry::~TRegistry() {
+  // A flush that fails here leaves the changes to the run's write-back, which tells its failure.
   try {
     CloseCurrent();
   } catch (...) {
-    failure = std::current_exception();
-  }
-  try {
-    store_.AccessorFreed();
-  } catch (...) {
-    if (!failure) failure = std::current_exception();
-  }
-  if (!failure) return;
-  if (std::uncaught_exceptions() <= uncaught_at_creation_) std::rethrow_exception(failure);
-  try {
-    std::rethrow_exception(failure);
-  } catch (const std::exception& e) {
-    KeepUnreportedFailure(e.what());
-  } catch (...) {
-    KeepUnreportedFailure("An unknown failure occurred while closing a registry key.");
   }
 }
 

@@ -67,8 +67,6 @@ class HiveBuilder {
   // Writes the changes so far to the file. Editing may go on afterwards.
   void Commit();
 
-  const std::filesystem::path& File() const { return file_; }
-
  private:
   Node KeyNode(std::string_view key_path);
   [[noreturn]] void Fail(const std::string& what) const;

@@ -10,6 +10,7 @@
 #include "blank_hive.h"
 #include "hive_builder.h"
 #include "service_groups.h"
+#include "usb_services.h"
 
 namespace harnlode {
 namespace {
@@ -40,22 +41,8 @@ constexpr std::uint32_t kDemandStart = 3;
 constexpr std::uint32_t kErrorNormal = 1;
 constexpr std::uint32_t kErrorCritical = 3;
 
-// The USB services as a fresh installation leaves them: started on demand, so that they are not
-// loaded early enough to start from a USB disk.
-constexpr Service kServices[] = {
-    {"usbccgp", kKernelDriver, kDemandStart, kErrorNormal, "Base", "system32\\DRIVERS\\usbccgp.sys",
-     "USB Common Class Generic Parent Driver"},
-    {"usbehci", kKernelDriver, kDemandStart, kErrorNormal, "Base", "system32\\DRIVERS\\usbehci.sys",
-     "Enhanced Host Controller Miniport Driver"},
-    {"usbhub", kKernelDriver, kDemandStart, kErrorNormal, "Base", "system32\\DRIVERS\\usbhub.sys",
-     "USB Hub Driver"},
-    {"usbohci", kKernelDriver, kDemandStart, kErrorNormal, "Base", "system32\\DRIVERS\\usbohci.sys",
-     "Open Host Controller Miniport Driver"},
-    {"usbuhci", kKernelDriver, kDemandStart, kErrorNormal, "Base", "system32\\DRIVERS\\usbuhci.sys",
-     "Universal Host Controller Miniport Driver"},
-    {"USBSTOR", kKernelDriver, kDemandStart, kErrorNormal, "", "system32\\DRIVERS\\USBSTOR.SYS",
-     "USB Mass Storage Driver"},
-
+// The services besides the USB ones.
+constexpr Service kOtherServices[] = {
     {"ACPI", kKernelDriver, kBootStart, kErrorCritical, "Boot Bus Extender",
      "system32\\DRIVERS\\ACPI.sys", "ACPI Driver"},
     {"pci", kKernelDriver, kBootStart, kErrorCritical, "Boot Bus Extender",
@@ -92,6 +79,17 @@ constexpr Service kServices[] = {
 
 constexpr std::string_view kDriverFolder = "system32\\DRIVERS\\";
 
+// The USB services first, then the others.
+std::vector<Service> SampleServices() {
+  std::vector<Service> services;
+  for (const FreshUsbService& usb : kFreshUsbServices) {
+    services.push_back({usb.name, kKernelDriver, kDemandStart, kErrorNormal, usb.group,
+                        usb.image_path, usb.display_name});
+  }
+  services.insert(services.end(), std::begin(kOtherServices), std::end(kOtherServices));
+  return services;
+}
+
 void AddService(HiveBuilder& hive, const std::string& services, const Service& service) {
   const std::string key = services + "\\" + std::string(service.name);
   hive.SetDword(key, "Type", service.type);
@@ -117,7 +115,7 @@ void AddControlSet(HiveBuilder& hive, const std::string& set) {
   hive.AddKey(set + "\\Enum\\PCI");
   hive.AddKey(set + "\\Hardware Profiles\\0001");
 
-  for (const Service& service : kServices) AddService(hive, set + "\\Services", service);
+  for (const Service& service : SampleServices()) AddService(hive, set + "\\Services", service);
 }
 
 void WriteSystemHive(const fs::path& file) {
@@ -161,7 +159,7 @@ void FillWindowsFolder(const fs::path& windows,
   write_system_hive(system32 / "config" / "SYSTEM");
   WriteBlankHive(system32 / "config" / "SOFTWARE");
 
-  for (const Service& service : kServices) {
+  for (const Service& service : SampleServices()) {
     if (service.image_path.starts_with(kDriverFolder)) {
       WritePlaceholder(system32 / "drivers" / service.image_path.substr(kDriverFolder.size()));
     }

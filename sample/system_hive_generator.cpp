@@ -14,6 +14,7 @@
 #include "hive_builder.h"
 #include "sample_installation.h"
 #include "service_groups.h"
+#include "usb_services.h"
 
 namespace harnlode {
 namespace {
@@ -85,22 +86,6 @@ constexpr std::array<std::string_view, 28> kNamePrefixes = {
 constexpr std::array<std::string_view, 24> kNameSuffixes = {
     "ppm", "bus", "filter", "flt", "svc", "mp",  "port", "class", "enum", "hub", "drv", "mgr",
     "vsc", "pd",  "srv",    "io",  "lib", "kmd", "sys",  "host",  "cfg",  "mon", "ctl", "ext"};
-
-struct UsbService {
-  std::string_view name;
-  std::string_view group;  // "" for none
-  std::string_view display_name;
-};
-
-// As a fresh installation leaves them: started on demand, so every value differs from a tuned one.
-constexpr std::array<UsbService, 6> kUsbServices = {{
-    {"usbccgp", "Base", "USB Common Class Generic Parent Driver"},
-    {"usbehci", "Base", "Enhanced Host Controller Miniport Driver"},
-    {"usbhub", "Base", "USB Hub Driver"},
-    {"usbohci", "Base", "Open Host Controller Miniport Driver"},
-    {"usbuhci", "Base", "Universal Host Controller Miniport Driver"},
-    {"USBSTOR", "", "USB Mass Storage Driver"},
-}};
 
 // A portable random source: std::mt19937's sequence is fixed by the standard, its distributions
 // are not, so only its raw output is used.
@@ -176,13 +161,11 @@ Node WriteKey(HiveBuilder& hive, Node parent, const KeySpec& key) {
   return node;
 }
 
-KeySpec UsbServiceKey(const UsbService& service) {
-  const std::string file =
-      std::string(service.name) + (service.name == "USBSTOR" ? ".SYS" : ".sys");
+KeySpec UsbServiceKey(const FreshUsbService& service) {
   KeySpec key{std::string(service.name), {}, {}};
   key.values = {Dword("Type", 1), Dword("Start", 3), Dword("ErrorControl", 1)};
   if (!service.group.empty()) key.values.push_back(Text("Group", service.group));
-  key.values.push_back(ExpandText("ImagePath", "system32\\DRIVERS\\" + file));
+  key.values.push_back(ExpandText("ImagePath", service.image_path));
   key.values.push_back(Text("DisplayName", service.display_name));
   key.values.push_back(MultiText("Owners", {Lowercase(service.name) + ".inf"}));
   key.subkeys.push_back({"Enum", {Dword("Count", 0), Dword("NextInstance", 0)}, {}});
@@ -243,7 +226,7 @@ KeySpec OtherServiceKey(Random& random, const std::string& name) {
 std::vector<KeySpec> Services(Random& random) {
   std::vector<KeySpec> services;
   std::set<std::string> taken;
-  for (const UsbService& service : kUsbServices) {
+  for (const FreshUsbService& service : kFreshUsbServices) {
     services.push_back(UsbServiceKey(service));
     taken.insert(Lowercase(service.name));
   }

@@ -1,6 +1,6 @@
 // Tuning runs killed at random moments: afterwards the hive is whole, byte for byte the old one or
 // the new one, and what a killed run left behind never stands in a later run's way.
-// HARNLODE_CRASH_TRIALS sets the number of trials (100 when unset).
+// HARNLODE_CRASH_TRIALS sets the number of trials (100 when unset), HARNLODE_CRASH_SEED their seed.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <hivex.h>
@@ -14,9 +14,10 @@
 #include <random>
 #include <thread>
 
-#include "check_process.h"
-#include "collecting_log.h"
+#include "child_process.h"
+#include "crash_trial_settings.h"
 #include "file_bytes.h"
+#include "installation_check.h"
 #include "system_hive_generator.h"
 #include "temp_installation.h"
 
@@ -37,11 +38,6 @@ int TemporaryFiles(const fs::path& hive) {
     found += entry.path().filename().string().starts_with(".SYSTEM.harnlode-");
   }
   return found;
-}
-
-int Trials() {
-  const char* set = std::getenv("HARNLODE_CRASH_TRIALS");
-  return set != nullptr ? std::max(1, std::atoi(set)) : 100;
 }
 
 constexpr std::uint64_t kHiveSize = std::uint64_t{8} << 20;  // a real SYSTEM hive is 8 to 30 MiB
@@ -68,11 +64,11 @@ TEST(CrashTrials, AKilledTuningRunLeavesTheOldHiveOrTheNewOneAndNothingInTheWay)
   ASSERT_FALSE(new_hive == old_hive);
   ASSERT_TRUE(OpensAsHive(hive));
 
-  const unsigned seed = std::random_device()();
+  const unsigned seed = CrashSeed();
   std::mt19937 random(seed);
   std::uniform_int_distribution<Clock::rep> moment(0, run_time.count() * 13 / 10);
   int old_ones = 0, new_ones = 0, damaged = 0, left_behind = 0;
-  const int trials = Trials();
+  const int trials = CrashTrials();
   for (int trial = 0; trial < trials; ++trial) {
     WriteFile(hive, old_hive);
     const int temporaries_before = TemporaryFiles(hive);

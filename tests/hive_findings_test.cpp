@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "file_bytes.h"
 #include "hive_properties.h"
 #include "temp_installation.h"
 
@@ -13,19 +12,16 @@ namespace harnlode::testing {
 namespace {
 namespace fs = std::filesystem;
 
-TEST(HiveFindings, EachKeepsTheProperties) {
+class HiveFindings : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(HiveFindings, EachKeepsTheProperties) {
   TempInstallation windows;
   windows.AddDriverFile();
-  int found = 0;
-  for (const auto& entry : fs::directory_iterator(HARNLODE_HIVE_FINDINGS)) {
-    SCOPED_TRACE(entry.path().filename().string());
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::string hive{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_EQ(CheckHiveProperties(windows.Folder(), hive), "");
-    ++found;
-  }
-  EXPECT_GT(found, 0);
+  EXPECT_EQ(CheckHiveProperties(windows.Folder(), ReadFile(GetParam())), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Kept, HiveFindings, ::testing::ValuesIn(FilesIn(HARNLODE_HIVE_FINDINGS)),
+                         [](const auto& info) { return TestNameOf(info.param); });
 
 }  // namespace
 }  // namespace harnlode::testing

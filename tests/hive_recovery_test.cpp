@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+#include "file_bytes.h"
 #include "hive_log_writer.h"
 #include "offline/base_block.h"
 #include "offline/hive_bin.h"
@@ -249,7 +251,7 @@ class RealHives : public ::testing::Test {
     if (!fs::is_directory(HARNLODE_REAL_HIVES)) {
       GTEST_SKIP() << "no real hives at " << HARNLODE_REAL_HIVES << " (HARNLODE_REAL_HIVES)";
     }
-    if (RunInChild([] { return ::execlp("xz", "xz", "--version", nullptr) == 0 ? 0 : 127; }) != 0) {
+    if (RunProgram({"xz", "--version"}).status != 0) {
       GTEST_SKIP() << "the xz program, which decompresses the real hives, is missing";
     }
   }
@@ -257,15 +259,8 @@ class RealHives : public ::testing::Test {
   Bytes Read(const std::string& name) {
     const fs::path packed = fs::path(HARNLODE_REAL_HIVES) / (name + ".xz");
     const fs::path file = folder_.Path() / name;
-    const int status = RunInChild([&] {
-      const int out = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0) return 126;
-      ::execlp("xz", "xz", "-dc", packed.c_str(), nullptr);
-      return 127;
-    });
-    EXPECT_EQ(status, 0) << "xz -dc " << packed;
-    std::ifstream in(file, std::ios::binary);
-    return Bytes{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(RunProgramInto({"xz", "-dc", packed}, file), 0) << "xz -dc " << packed;
+    return ReadBytes(file);
   }
 
   TempFolder folder_;

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "child_process.h"
 #include "file_bytes.h"
 #include "offline/hibernation.h"
 #include "offline/mount_table.h"
@@ -25,96 +25,126 @@ using ::testing::HasSubstr;
 
 constexpr std::string_view kStartFailure = "Fehler beim Holen der Daten für 'Start'\n";
 
+const char* const kMounts =
+    "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+    "not an entry\n"
+    "30 21 8:17 / /media/my\\040disk ro,nosuid master:2 shared:3 - fuseblk /dev/sd\\134b1 "
+    "rw,user_id=0\n"
+    "31 21 8:33 /sub /mnt/back rw - ntfs3 /dev/sdc1 ro,uid=0\n"
+    "32 21 0:50 / /mnt/remote rw - fuse.sshfs host: rw\n";
+
 TEST(MountTable, ParsesEntriesWithEscapesOptionsAndDrivers) {
-  const MountTable table = ParseMountTable(
-      "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-      "not an entry\n"
-      "30 21 8:17 / /media/my\\040disk ro,nosuid master:2 shared:3 - fuseblk /dev/sd\\134b1 "
-      "rw,user_id=0\n"
-      "31 21 8:33 /sub /mnt/back rw - ntfs3 /dev/sdc1 ro,uid=0\n"
-      "32 21 0:50 / /mnt/remote rw - fuse.sshfs host: rw\n");
+  const MountTable table = ParseMountTable(kMounts);
   ASSERT_EQ(table.size(), 4u);
   EXPECT_EQ(table[1].mount_point, "/media/my disk");
   EXPECT_EQ(table[1].source, "/dev/sd\\b1");
   EXPECT_EQ(table[1].Device(), makedev(8, 17));
   EXPECT_EQ(table[2].root, "/sub");
   EXPECT_EQ(table[3].source, "host:");
-  struct Row {
-    bool mount_ro, super_ro;
-    const char* driver;
-    bool ntfs_3g;
-  };
-  const Row rows[] = {{false, false, "ext4", false},
-                      {true, false, "ntfs-3g", true},
-                      {false, true, "ntfs3", false},
-                      {false, false, "sshfs", false}};
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    SCOPED_TRACE(table[i].mount_point);
-    EXPECT_EQ(table[i].MountReadOnly(), rows[i].mount_ro);
-    EXPECT_EQ(table[i].SuperblockReadOnly(), rows[i].super_ro);
-    EXPECT_EQ(table[i].ReadOnly(), rows[i].mount_ro || rows[i].super_ro);
-    EXPECT_EQ(table[i].DriverName(), rows[i].driver);
-    EXPECT_EQ(table[i].IsNtfs3g(), rows[i].ntfs_3g);
-  }
 }
 
-TEST(MountTable, FindsTheEntryHoldingAPathByDeviceThenByLongestMountPoint) {
+// What each entry of kMounts says of itself, in its order.
+struct MountFlags {
+  std::size_t entry;
+  bool mount_ro, super_ro;
+  const char* driver;
+  bool ntfs_3g;
+};
+std::ostream& operator<<(std::ostream& out, const MountFlags& row) { return out << row.entry; }
+
+class MountEntryFlags : public ::testing::TestWithParam<MountFlags> {};
+
+TEST_P(MountEntryFlags, TellReadOnlyAndDriver) {
+  const MountFlags& row = GetParam();
+  const MountEntry entry = ParseMountTable(kMounts).at(row.entry);
+  EXPECT_EQ(entry.MountReadOnly(), row.mount_ro);
+  EXPECT_EQ(entry.SuperblockReadOnly(), row.super_ro);
+  EXPECT_EQ(entry.ReadOnly(), row.mount_ro || row.super_ro);
+  EXPECT_EQ(entry.DriverName(), row.driver);
+  EXPECT_EQ(entry.IsNtfs3g(), row.ntfs_3g);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MountEntryFlags,
+                         ::testing::Values(MountFlags{0, false, false, "ext4", false},
+                                           MountFlags{1, true, false, "ntfs-3g", true},
+                                           MountFlags{2, false, true, "ntfs3", false},
+                                           MountFlags{3, false, false, "sshfs", false}),
+                         [](const auto& info) {
+                           return "Entry" + std::to_string(info.param.entry);
+                         });
+
+struct Holding {
+  const char* what;
+  const char* path;
+  std::optional<dev_t> device;
+  unsigned long id;
+};
+std::ostream& operator<<(std::ostream& out, const Holding& row) { return out << row.what; }
+
+class MountHoldingAPath : public ::testing::TestWithParam<Holding> {};
+
+TEST_P(MountHoldingAPath, IsFoundByDeviceThenByLongestMountPoint) {
   const MountTable table = ParseMountTable(
       "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
       "2 1 8:17 / /mnt/win rw - ntfs3 /dev/sdb1 rw\n"
       "3 1 8:33 / /media/usb rw - vfat /dev/sdc1 rw\n"
       "4 3 8:49 / /media/usb rw - ntfs3 /dev/sdd1 ro\n"
       "5 1 8:17 /Windows /srv/windows rw - ntfs3 /dev/sdb1 rw\n");
-  struct Row {
-    const char* path;
-    std::optional<dev_t> device;
-    unsigned long id;
-  };
-  const Row rows[] = {
-      {"/mnt/win/Windows/System32", makedev(8, 17), 2},
-      {"/mnt/windows", std::nullopt, 1},    // a name that only starts like a mount point
-      {"/mnt/win/x", makedev(0, 99), 2},    // a device no entry has: longest mount point
-      {"/media/usb/a", std::nullopt, 4},    // the mount on top
-      {"/media/usb/a", makedev(8, 33), 3},  // the covered one, when the device says so
-      {"/srv/windows/System32", makedev(8, 17), 5},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path);
-    const MountEntry* entry = MountHolding(table, row.path, row.device);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->id, row.id);
-  }
+  const MountEntry* entry = MountHolding(table, GetParam().path, GetParam().device);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->id, GetParam().id);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MountHoldingAPath,
+    ::testing::Values(
+        Holding{"ByDevice", "/mnt/win/Windows/System32", makedev(8, 17), 2},
+        Holding{"ANameThatOnlyStartsLikeAMountPoint", "/mnt/windows", std::nullopt, 1},
+        Holding{"ADeviceNoEntryHasByLongestMountPoint", "/mnt/win/x", makedev(0, 99), 2},
+        Holding{"TheMountOnTop", "/media/usb/a", std::nullopt, 4},
+        Holding{"TheCoveredOneWhenTheDeviceSaysSo", "/media/usb/a", makedev(8, 33), 3},
+        Holding{"ABindMountOfASubfolder", "/srv/windows/System32", makedev(8, 17), 5}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(MountTable, AnEmptyTableHoldsNothing) {
   EXPECT_EQ(MountHolding(MountTable{}, "/x", std::nullopt), nullptr);
 }
 
-TEST(Hibernation, TellsEachStateOfTheFile) {
-  using enum HibernationState;
-  struct Row {
-    const char* name;  // nullptr: no file
-    std::string header;
-    HibernationState state;
-  };
-  const Row rows[] = {
-      {nullptr, "", kNotHibernated},
-      {"hiberfil.sys", "", kNotHibernated},
-      {"HIBERFIL.SYS", std::string(4096, '\0'), kNotHibernated},
-      {"hiberfil.sys", "hibr" + std::string(100, 'x'), kHibernated},
-      {"Hiberfil.sys", "HIBR", kHibernated},
-      {"hiberfil.sys", "wake", kNotHibernated},
-      {"hiberfil.sys", "WAKE", kNotHibernated},
-      {"hiberfil.sys", "RSTR", kHibernated},
-      {"hiberfil.sys", "PAGE", kUnknown},
-      {"hiberfil.sys", "hi", kUnknown},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.header.substr(0, 4));
-    TempFolder folder;
-    if (row.name != nullptr) std::ofstream(folder.Path() / row.name) << row.header;
-    const Hibernation found = InstallationHibernation(folder.Path());
-    EXPECT_EQ(found.state, row.state);
-    EXPECT_EQ(found.reason.empty(), row.state != kUnknown);
-  }
+struct HibernationRow {
+  const char* what;
+  const char* name;  // nullptr: no file
+  std::string header;
+  HibernationState state;
+};
+std::ostream& operator<<(std::ostream& out, const HibernationRow& row) { return out << row.what; }
+
+class HibernationFile : public ::testing::TestWithParam<HibernationRow> {};
+
+TEST_P(HibernationFile, TellsItsState) {
+  const HibernationRow& row = GetParam();
+  TempFolder folder;
+  if (row.name != nullptr) std::ofstream(folder.Path() / row.name) << row.header;
+  const Hibernation found = InstallationHibernation(folder.Path());
+  EXPECT_EQ(found.state, row.state);
+  EXPECT_EQ(found.reason.empty(), row.state != HibernationState::kUnknown);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HibernationFile,
+    ::testing::Values(
+        HibernationRow{"NoFile", nullptr, "", HibernationState::kNotHibernated},
+        HibernationRow{"Empty", "hiberfil.sys", "", HibernationState::kNotHibernated},
+        HibernationRow{"Zeros", "HIBERFIL.SYS", std::string(4096, '\0'),
+                       HibernationState::kNotHibernated},
+        HibernationRow{"hibr", "hiberfil.sys", "hibr" + std::string(100, 'x'),
+                       HibernationState::kHibernated},
+        HibernationRow{"HIBR", "Hiberfil.sys", "HIBR", HibernationState::kHibernated},
+        HibernationRow{"wake", "hiberfil.sys", "wake", HibernationState::kNotHibernated},
+        HibernationRow{"WAKE", "hiberfil.sys", "WAKE", HibernationState::kNotHibernated},
+        HibernationRow{"RSTR", "hiberfil.sys", "RSTR", HibernationState::kHibernated},
+        HibernationRow{"PAGE", "hiberfil.sys", "PAGE", HibernationState::kUnknown},
+        HibernationRow{"CutShort", "hiberfil.sys", "hi", HibernationState::kUnknown}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(Hibernation, AFileThatCannotBeReadIsUnknown) {
   TempFolder outside;
@@ -154,12 +184,8 @@ class ConsoleGuards : public ::testing::Test {
   std::pair<int, std::string> Check(const fs::path& folder, bool tune,
                                     int (*run)(const std::function<int()>&) = RunInChild) {
     const fs::path err = streams_.Path() / "err";
-    const std::string command = std::string(HARNLODE_CHECK_PROGRAM) + (tune ? " --tune '" : " '") +
-                                folder.string() + "' >/dev/null 2>'" + err.string() + "'";
-    const int status = run([&] {
-      const int result = std::system(command.c_str());
-      return WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    });
+    const int status =
+        run([&] { return ChildProcess(CheckArguments(folder, tune), {.err = err}).Wait(); });
     return {status, ReadFile(err)};
   }
 
@@ -168,74 +194,81 @@ class ConsoleGuards : public ::testing::Test {
   TempFolder streams_;
 };
 
-TEST_F(ConsoleGuards, AHibernatedInstallationIsAnalysedButNotTuned) {
-  struct Row {
-    std::string header;
-    const char* explained;
-  };
-  const Row rows[] = {{"HIBR", "is hibernated: its file"},
-                      {"abcd", "cannot tell whether the Windows on this volume is hibernated"}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.header);
-    std::ofstream(windows_.Folder() / "hiberfil.sys") << row.header;
-    EXPECT_EQ(Check(windows_.Folder(), false), std::make_pair(1, std::string()));
-    const auto [status, errors] = Check(windows_.Folder(), true);
-    EXPECT_EQ(status, 2);
-    EXPECT_THAT(errors, HasSubstr(row.explained));
-    EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
-    EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kStartFailure)));
-    EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
-  }
+struct HibernatedRow {
+  const char* header;
+  const char* explained;
+};
+std::ostream& operator<<(std::ostream& out, const HibernatedRow& row) { return out << row.header; }
+
+class HibernatedConsole : public ConsoleGuards,
+                          public ::testing::WithParamInterface<HibernatedRow> {};
+
+TEST_P(HibernatedConsole, AHibernatedInstallationIsAnalysedButNotTuned) {
+  std::ofstream(windows_.Folder() / "hiberfil.sys") << GetParam().header;
+  EXPECT_EQ(Check(windows_.Folder(), false), std::make_pair(1, std::string()));
+  const auto [status, errors] = Check(windows_.Folder(), true);
+  EXPECT_EQ(status, 2);
+  EXPECT_THAT(errors, HasSubstr(GetParam().explained));
+  EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
+  EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kStartFailure)));
+  EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
 }
 
 // A save cut off inside ntfs-3g's rename leaves no SYSTEM, the old hive under a spare name. The
 // next run puts it back when it may, and otherwise says why, changing nothing.
-TEST_F(ConsoleGuards, AHiveThatAnInterruptedRenameLeftUnderASpareNameIsPutBack) {
-  struct Row {
-    std::vector<std::string> spares;
-    const char* hibernation;  // the header of hiberfil.sys, if any
-    const char* refused;      // what the failure says, or nullptr when the hive is put back
-  };
-  const Row rows[] = {
-      {{"SYSTEM.ntfs-3g-0000000001"}, nullptr, nullptr},
-      {{"system.ntfs-3g-0000000007"}, nullptr, nullptr},
-      {{"SYSTEM.ntfs-3g-0000000001", "SYSTEM.ntfs-3g-0000000002"}, nullptr, "cannot tell which"},
-      {{"SYSTEM.ntfs-3g-0000000001"}, "HIBR", "may be hibernated"},
-  };
+struct SpareRow {
+  const char* what;
+  std::vector<std::string> spares;
+  const char* hibernation;  // the header of hiberfil.sys, if any
+  const char* refused;      // what the failure says, or nullptr when the hive is put back
+};
+std::ostream& operator<<(std::ostream& out, const SpareRow& row) { return out << row.what; }
+
+class InterruptedRename : public ConsoleGuards, public ::testing::WithParamInterface<SpareRow> {};
+
+TEST_P(InterruptedRename, TheHiveLeftUnderASpareNameIsPutBack) {
+  const SpareRow& row = GetParam();
   const fs::path config = windows_.HivePath().parent_path();
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.spares.back());
-    fs::remove(config / "SYSTEM");
-    for (const std::string& spare : row.spares) WriteFile(config / spare, hive_);
-    WriteFile(config / ".SYSTEM.harnlode-a1B2c3", "the new hive, flushed");
-    if (row.hibernation != nullptr) WriteFile(windows_.Folder() / "hiberfil.sys", row.hibernation);
-    const auto [status, errors] = Check(windows_.Folder(), false);
-    if (row.refused == nullptr) {
-      EXPECT_EQ(status, 1) << errors;
-      EXPECT_TRUE(ReadFile(config / "SYSTEM") == hive_);
-    } else {
-      EXPECT_EQ(status, 2);
-      EXPECT_THAT(errors, HasSubstr("a save into that folder was cut short"));
-      EXPECT_THAT(errors, HasSubstr(row.refused));
-      EXPECT_FALSE(fs::exists(config / "SYSTEM"));
-    }
-    for (const std::string& spare : row.spares) {
-      EXPECT_EQ(fs::exists(config / spare), row.refused != nullptr) << "a spare taken back stays";
-    }
-    // The tuning run's save clears away what the cut-off one left.
-    if (row.refused == nullptr) {
-      EXPECT_EQ(Check(windows_.Folder(), true).first, 0);
-      std::vector<fs::path> left;
-      for (const auto& entry : fs::directory_iterator(config)) left.push_back(entry.path());
-      EXPECT_THAT(left, ::testing::ElementsAre(config / "SYSTEM"));
-      WriteFile(config / "SYSTEM", hive_);
-    }
-    for (const auto& entry : fs::directory_iterator(config)) {
-      if (entry.path().filename() != "SYSTEM") fs::remove(entry.path());
-    }
-    fs::remove(windows_.Folder() / "hiberfil.sys");
+  fs::remove(config / "SYSTEM");
+  for (const std::string& spare : row.spares) WriteFile(config / spare, hive_);
+  WriteFile(config / ".SYSTEM.harnlode-a1B2c3", "the new hive, flushed");
+  if (row.hibernation != nullptr) WriteFile(windows_.Folder() / "hiberfil.sys", row.hibernation);
+  const auto [status, errors] = Check(windows_.Folder(), false);
+  if (row.refused != nullptr) {
+    EXPECT_EQ(status, 2);
+    EXPECT_THAT(errors, HasSubstr("a save into that folder was cut short"));
+    EXPECT_THAT(errors, HasSubstr(row.refused));
+    EXPECT_FALSE(fs::exists(config / "SYSTEM"));
+    for (const std::string& spare : row.spares) EXPECT_TRUE(ReadFile(config / spare) == hive_);
+    return;
   }
+  EXPECT_EQ(status, 1) << errors;
+  EXPECT_TRUE(ReadFile(config / "SYSTEM") == hive_);
+  // The tuning run's save clears away what the cut-off one left.
+  EXPECT_EQ(Check(windows_.Folder(), true).first, 0);
+  std::vector<fs::path> left;
+  for (const auto& entry : fs::directory_iterator(config)) left.push_back(entry.path());
+  EXPECT_THAT(left, ::testing::ElementsAre(config / "SYSTEM"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, InterruptedRename,
+    ::testing::Values(
+        SpareRow{"OneSpare", {"SYSTEM.ntfs-3g-0000000001"}, nullptr, nullptr},
+        SpareRow{"LowerCase", {"system.ntfs-3g-0000000007"}, nullptr, nullptr},
+        SpareRow{"TwoSpares",
+                 {"SYSTEM.ntfs-3g-0000000001", "SYSTEM.ntfs-3g-0000000002"},
+                 nullptr,
+                 "cannot tell which"},
+        SpareRow{"Hibernated", {"SYSTEM.ntfs-3g-0000000001"}, "HIBR", "may be hibernated"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HibernatedConsole,
+    ::testing::Values(HibernatedRow{"HIBR", "is hibernated: its file"},
+                      HibernatedRow{
+                          "abcd", "cannot tell whether the Windows on this volume is hibernated"}),
+    [](const auto& info) { return std::string(info.param.header); });
 
 TEST_F(ConsoleGuards, AHiveTheUserMayNotWriteIsExplained) {
   const fs::path hive = windows_.HivePath();

@@ -10,9 +10,9 @@
 #include <random>
 #include <span>
 
-#include "collecting_log.h"
 #include "failure_text.h"
 #include "file_bytes.h"
+#include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "registry.h"
@@ -21,6 +21,13 @@
 namespace harnlode::testing {
 namespace {
 namespace fs = std::filesystem;
+
+// The hive's primary sequence number, which each write-back advances by one.
+std::uint32_t Sequence(const fs::path& hive) {
+  const std::string file = ReadFile(hive);
+  return base_block::PrimarySequence(
+      std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+}
 
 class InstallationTest : public ::testing::Test {
  protected:
@@ -41,37 +48,58 @@ TEST_F(InstallationTest, MissingFolderOrHiveIsNamed) {
   EXPECT_THAT(failure, ::testing::HasSubstr("Windows/System32/config/SYSTEM"));
 }
 
-TEST_F(InstallationTest, UnreadableHivesAreRefusedAndLeftAlone) {
-  const std::string hive = ReadFile(windows_.HivePath());
-  std::string bad_checksum = hive;
-  bad_checksum[base_block::kChecksummed] ^= 0x55;
-  std::string bad_bin = hive;
-  bad_bin[0x1000] = 'X';
-  const struct {
-    const char* what;
-    std::string bytes;
-    const char* says;
-  } cases[] = {
-      {"text", "this is not a hive\n", "is not a Windows registry hive"},
-      {"empty", "", "is not a Windows registry hive"},
-      {"truncated header", hive.substr(0, 100), "is not a Windows registry hive"},
-      {"truncated bins", hive.substr(0, 4096 + 100), "is damaged"},
-      {"bad checksum", bad_checksum, "is damaged"},
-      {"bad hive bin", bad_bin, "is damaged"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    WriteFile(windows_.HivePath(), c.bytes);
-    for (bool analyze_only : {true, false}) {
-      const std::string failure = RunFailure(windows_.Folder(), analyze_only);
-      EXPECT_THAT(failure, ::testing::HasSubstr(c.says));
-      EXPECT_THAT(failure, ::testing::HasSubstr(windows_.HivePath().string()));
-    }
-    EXPECT_EQ(ReadFile(windows_.HivePath()), c.bytes);
+// A hive made unreadable from a good one, and what the failure says of it.
+struct Unreadable {
+  const char* what;
+  std::string (*damage)(std::string hive);
+  const char* says;
+};
+std::ostream& operator<<(std::ostream& out, const Unreadable& row) { return out << row.what; }
+
+class UnreadableHive : public InstallationTest, public ::testing::WithParamInterface<Unreadable> {};
+
+TEST_P(UnreadableHive, IsRefusedAndLeftAlone) {
+  const std::string bytes = GetParam().damage(ReadFile(windows_.HivePath()));
+  WriteFile(windows_.HivePath(), bytes);
+  for (bool analyze_only : {true, false}) {
+    const std::string failure = RunFailure(windows_.Folder(), analyze_only);
+    EXPECT_THAT(failure, ::testing::HasSubstr(GetParam().says));
+    EXPECT_THAT(failure, ::testing::HasSubstr(windows_.HivePath().string()));
   }
+  EXPECT_EQ(ReadFile(windows_.HivePath()), bytes);
 }
 
-TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWritten) {
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UnreadableHive,
+    ::testing::Values(
+        Unreadable{"Text", [](std::string) { return std::string("this is not a hive\n"); },
+                   "is not a Windows registry hive"},
+        Unreadable{"Empty", [](std::string) { return std::string(); },
+                   "is not a Windows registry hive"},
+        Unreadable{"TruncatedHeader", [](std::string hive) { return hive.substr(0, 100); },
+                   "is not a Windows registry hive"},
+        Unreadable{"TruncatedBins", [](std::string hive) { return hive.substr(0, 4096 + 100); },
+                   "is damaged"},
+        Unreadable{"BadChecksum",
+                   [](std::string hive) {
+                     hive[base_block::kChecksummed] ^= 0x55;
+                     return hive;
+                   },
+                   "is damaged"},
+        Unreadable{"BadHiveBin",
+                   [](std::string hive) {
+                     hive[0x1000] = 'X';
+                     return hive;
+                   },
+                   "is damaged"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// An unfinished hive with no logs, empty ones, or one that is no log at all (the log's content,
+// or nullptr for none).
+class UnfinishedHive : public InstallationTest,
+                       public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnfinishedHive, WithoutAUsableLogIsReadAsItIsButNeverWritten) {
   std::string hive = ReadFile(windows_.HivePath());
   const std::span block(reinterpret_cast<std::uint8_t*>(hive.data()), base_block::kSize);
   // The primary sequence number ahead of the secondary, the checksum right.
@@ -80,20 +108,24 @@ TEST_F(InstallationTest, AnUnfinishedHiveWithoutAUsableLogIsReadAsItIsButNeverWr
   base_block::UpdateChecksum(block);
   WriteFile(windows_.HivePath(), hive);
   const fs::path log1 = windows_.HivePath().parent_path() / "SYSTEM.LOG1";
-  // No logs, empty ones, and one that is no log at all.
-  for (const char* log : {"", "-", "this is no log"}) {
-    SCOPED_TRACE(log);
-    if (*log != 0) WriteFile(log1, std::string(log).substr(1));
-    EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
-    const std::string refusal = RunFailure(windows_.Folder(), false);
-    EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
-    EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
-    EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
-    if (*log != 0) {
-      EXPECT_EQ(ReadFile(log1), std::string(log).substr(1));
-    }
+  const char* log = GetParam();
+  if (log != nullptr) WriteFile(log1, log);
+  EXPECT_EQ(RunFailure(windows_.Folder(), true), "");
+  const std::string refusal = RunFailure(windows_.Folder(), false);
+  EXPECT_THAT(refusal, ::testing::HasSubstr("cannot be brought back from its transaction logs"));
+  EXPECT_THAT(refusal, ::testing::HasSubstr("shut it down fully"));
+  EXPECT_EQ(ReadFile(windows_.HivePath()), hive);
+  if (log != nullptr) {
+    EXPECT_EQ(ReadFile(log1), log);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Logs, UnfinishedHive, ::testing::Values(nullptr, "", "his is no log"),
+                         [](const auto& info) {
+                           return info.param == nullptr ? std::string("None")
+                                  : *info.param == '\0' ? std::string("Empty")
+                                                        : std::string("NoLog");
+                         });
 
 TEST_F(InstallationTest, LinksMayNotLeadOutOfTheInstallation) {
   TempFolder elsewhere;
@@ -153,11 +185,12 @@ TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
     return status.st_ino;
   };
   const auto before = inode();
+  const std::uint32_t first = Sequence(hive);
   OfflineSystem system(windows_.Folder());
   UseTargetSystem use(system);
   CollectingLog analysis;
   analysis.Run(true);
-  EXPECT_EQ(system.HiveWriteBacks(), 0u);
+  EXPECT_EQ(Sequence(hive) - first, 0u);
   EXPECT_EQ(inode(), before);
 
   CollectingLog tuning;
@@ -165,12 +198,12 @@ TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
   EXPECT_EQ(std::count_if(tuning.lines.begin(), tuning.lines.end(),
                           [](const std::string& line) { return line.starts_with("Writing"); }),
             12);
-  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+  EXPECT_EQ(Sequence(hive) - first, 1u);
   EXPECT_NE(inode(), before);
 
   CollectingLog again;
   again.Run(false);
-  EXPECT_EQ(system.HiveWriteBacks(), 1u) << "nothing differed, so nothing is written";
+  EXPECT_EQ(Sequence(hive) - first, 1u) << "nothing differed, so nothing is written";
 }
 
 TEST_F(InstallationTest, HiveReplacedBeforeTheFirstWriteIsNotWrittenEvenWhenAlike) {
@@ -193,31 +226,34 @@ TEST_F(InstallationTest, HiveReplacedBeforeTheFirstWriteIsNotWrittenEvenWhenAlik
 TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOneRead) {
   // Without being told that a run will change the hive, the store reads it for reading only and
   // loads it again at the first change, which must find the same file.
+  const std::uint32_t first = Sequence(windows_.HivePath());
   OfflineSystem system(windows_.Folder());
   UseTargetSystem use(system);
   {
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
     EXPECT_EQ(key.ReadNumber("Start"), 3);
     key.WriteNumber("Start", 0);
   }
-  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+  EXPECT_EQ(Sequence(windows_.HivePath()) - first, 1u);
 
   const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
-  try {
+  auto change_theirs = [&] {
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
     EXPECT_EQ(key.ReadNumber("Start"), 0);
     WriteFile(windows_.HivePath(), theirs);
     key.WriteNumber("Start", 3);
-    ADD_FAILURE() << "the change was made on a hive that another program changed";
-  } catch (const EInstallationError& e) {
-    EXPECT_THAT(e.what(), ::testing::HasSubstr("was changed by another program"));
-  }
+  };
+  EXPECT_THAT(change_theirs, ::testing::ThrowsMessage<EInstallationError>(
+                                 ::testing::HasSubstr("was changed by another program")))
+      << "the change was made on a hive that another program changed";
   EXPECT_EQ(ReadFile(windows_.HivePath()), theirs);
-  EXPECT_EQ(system.HiveWriteBacks(), 1u);
+  EXPECT_EQ(Sequence(windows_.HivePath()) - first, 1u);
 }
 
 TEST_F(InstallationTest, AWriteBackFailureDuringAFailedRunIsStillTold) {

@@ -7,7 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <hivex.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,7 +20,8 @@
 #include <set>
 #include <thread>
 
-#include "check_process.h"
+#include "child_process.h"
+#include "crash_trial_settings.h"
 #include "file_bytes.h"
 #include "investigate.h"
 #include "mounted_installations.h"
@@ -82,7 +82,7 @@ std::string UnpackRealHive(const RealHive& hive, const fs::path& into) {
   for (const auto& [name, target] : files) {
     const fs::path packed = source / (name + ".xz");
     if (!fs::exists(packed)) return "the real hive " + packed.string() + " is missing";
-    if (RunCommand("xz -dc '" + packed.string() + "' > '" + (into / target).string() + "'") != 0) {
+    if (RunProgramInto({"xz", "-dc", packed}, into / target) != 0) {
       return "xz cannot decompress " + packed.string();
     }
   }
@@ -100,21 +100,8 @@ void Install(const fs::path& unpacked, const fs::path& root) {
   WriteFile(root / "Windows/System32/drivers/USBSTOR.SYS", "driver");
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunCheckProgram(const fs::path& folder, bool tune) {
-  TempFolder streams;
-  const fs::path errors = streams.Path() / "err";
-  Outcome outcome;
-  outcome.status = RunCommand(std::string("{ ") + HARNLODE_CHECK_PROGRAM + (tune ? " --tune" : "") +
-                                  " '" + folder.string() + "' 2>'" + errors.string() + "'; }",
-                              &outcome.out);
-  outcome.err = fs::exists(errors) ? ReadFile(errors) : "";
-  return outcome;
+ProgramOutcome RunCheckProgram(const fs::path& folder, bool tune) {
+  return RunProgram(CheckArguments(folder, tune));
 }
 
 class RealInstallation : public ::testing::TestWithParam<RealHive> {};
@@ -138,14 +125,14 @@ TEST_P(RealInstallation, IsFoundAnalysedAndTunedAndTheVolumeStaysClean) {
   EXPECT_THAT(MountedWindowsInstallations(ReadMountTable()),
               Contains(::testing::Field(&MountedInstallation::folder, root)));
 
-  const Outcome before = RunCheckProgram(root, false);
+  const ProgramOutcome before = RunCheckProgram(root, false);
   EXPECT_EQ(before.status, 1) << before.err;
   EXPECT_THAT(before.out, EndsWith(kNotReadyVerdict + "\n"));
-  const Outcome tuning = RunCheckProgram(root, true);
+  const ProgramOutcome tuning = RunCheckProgram(root, true);
   EXPECT_EQ(tuning.status, 0) << tuning.err;
   EXPECT_THAT(tuning.out, HasSubstr("Writing: Start: 0"));
   EXPECT_THAT(tuning.out, EndsWith(kReadyVerdict + "\n"));
-  const Outcome after = RunCheckProgram(root, false);
+  const ProgramOutcome after = RunCheckProgram(root, false);
   EXPECT_EQ(after.status, 0) << after.err;
   EXPECT_THAT(after.out, EndsWith(kReadyVerdict + "\n"));
 
@@ -177,39 +164,28 @@ INSTANTIATE_TEST_SUITE_P(OnNtfs, RealInstallation,
                                            RealHive{"Windows10", "windows10-SYSTEM", true}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// Starts strace on the driver so that it kills it at its `write`-th write to the device; returns
-// strace's process, or -1 when it cannot be started or cannot attach.
-pid_t KillAtDeviceWrite(pid_t driver, int write) {
-  const std::string inject = "inject=pwrite64,write:signal=SIGKILL:when=" + std::to_string(write);
-  std::vector<std::string> arguments = {"strace",
-                                        "-q",
-                                        "-f",
-                                        "-o",
-                                        "/dev/null",
-                                        "-e",
-                                        "trace=pwrite64,write",
-                                        "-e",
-                                        inject,
-                                        "-p",
-                                        std::to_string(driver)};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t tracer = -1;
-  if (::posix_spawnp(&tracer, "strace", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+// strace on the driver, set to kill it at its `write`-th write to the device; nothing when it
+// cannot be started or cannot attach.
+std::unique_ptr<ChildProcess> KillAtDeviceWrite(pid_t driver, int write) {
+  std::unique_ptr<ChildProcess> tracer;
+  try {
+    tracer = std::make_unique<ChildProcess>(std::vector<std::string>{
+        "strace", "-q", "-f", "-o", "/dev/null", "-e", "trace=pwrite64,write", "-e",
+        "inject=pwrite64,write:signal=SIGKILL:when=" + std::to_string(write), "-p",
+        std::to_string(driver)});
+  } catch (const std::runtime_error&) {
+    return nullptr;  // no strace here
+  }
   // Attached once the driver names its tracer.
   const std::string status = "/proc/" + std::to_string(driver) + "/status";
-  for (int wait = 0; wait < 5000; ++wait) {
+  for (int wait = 0; wait < 5000 && tracer->Running(); ++wait) {
     std::ifstream file(status);  // of size 0 to stat, so read as a stream
     const std::string text{std::istreambuf_iterator<char>(file), {}};
     const std::size_t at = text.find("TracerPid:\t");
     if (at != std::string::npos && text.compare(at + 11, 2, "0\n") != 0) return tracer;
-    if (::waitpid(tracer, nullptr, WNOHANG) == tracer) return -1;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  ::kill(tracer, SIGKILL);
-  ::waitpid(tracer, nullptr, 0);
-  return -1;
+  return nullptr;
 }
 
 // ntfs-3g renames over an existing file in steps, and a driver killed in between can leave no
@@ -247,8 +223,8 @@ TEST(NtfsInterruptedRename, EveryMomentLeavesAWholeHiveForTheNextRun) {
     WriteFile(config / "SYSTEM", old_hive);
     WriteFile(config / ".SYSTEM.harnlode-Trial0", new_hive);
     ::sync();
-    const pid_t tracer = KillAtDeviceWrite(volume.Driver(), write);
-    if (tracer < 0) GTEST_SKIP() << "strace cannot trace the ntfs-3g driver here";
+    std::unique_ptr<ChildProcess> tracer = KillAtDeviceWrite(volume.Driver(), write);
+    if (!tracer) GTEST_SKIP() << "strace cannot trace the ntfs-3g driver here";
     std::error_code failed;
     fs::rename(config / ".SYSTEM.harnlode-Trial0", config / "SYSTEM", failed);
     // A rename that ended may still have left writes to do; one cut off ends with the driver.
@@ -257,20 +233,19 @@ TEST(NtfsInterruptedRename, EveryMomentLeavesAWholeHiveForTheNextRun) {
       driver_died = ::waitpid(volume.Driver(), nullptr, WNOHANG) == volume.Driver();
       if (!driver_died) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ::kill(tracer, SIGKILL);
-    ::waitpid(tracer, nullptr, 0);
+    tracer.reset();
     if (!driver_died) break;  // the rename ended before that write
     volume.KillDriver();
     volume.Mount();
     gaps += fs::exists(config / "SYSTEM") ? 0 : 1;
 
-    const Outcome analysis = RunCheckProgram(root, false);
+    const ProgramOutcome analysis = RunCheckProgram(root, false);
     const std::string found = ReadFile(config / "SYSTEM");
     EXPECT_TRUE(found == old_hive || found == new_hive) << where;
     EXPECT_EQ(analysis.status, 1) << where << ": " << analysis.err;
     // A later save succeeds and clears away what the driver left, unless the file system was left
     // damaged; then it says so, and the hive stays as it was.
-    const Outcome tuning = RunCheckProgram(root, true);
+    const ProgramOutcome tuning = RunCheckProgram(root, true);
     if (tuning.status != 0) {
       EXPECT_THAT(tuning.err, HasSubstr("The hive was left as it was; the disk or its file "
                                         "system may be damaged"))
@@ -297,11 +272,6 @@ TEST(NtfsInterruptedRename, EveryMomentLeavesAWholeHiveForTheNextRun) {
   std::cout << "ntfs-3g killed at each of the rename's device writes: " << gaps
             << " left no SYSTEM until the next run, " << damaged
             << " left a file system that refuses a later save\n";
-}
-
-int FromEnvironment(const char* name, int otherwise) {
-  const char* set = std::getenv(name);
-  return set != nullptr ? std::atoi(set) : otherwise;
 }
 
 TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
@@ -342,13 +312,12 @@ TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
   }
   ASSERT_FALSE(new_hive == old_hive);
 
-  const unsigned seed = static_cast<unsigned>(
-      FromEnvironment("HARNLODE_CRASH_SEED", static_cast<int>(std::random_device()())));
+  const unsigned seed = CrashSeed();
   std::mt19937 random(seed);
   std::uniform_int_distribution<Clock::rep> moment(0, run_time.count() * 13 / 10);
   int old_ones = 0, new_ones = 0, damaged = 0;
   std::set<std::string> unreachable;
-  const int trials = std::max(1, FromEnvironment("HARNLODE_CRASH_TRIALS", 100));
+  const int trials = CrashTrials();
   const auto trials_start = Clock::now();
   bool old_in_place = false;
   for (int trial = 0; trial < trials; ++trial) {
@@ -385,7 +354,7 @@ TEST(NtfsCrashTrials, AKilledDriverLeavesTheOldHiveOrTheNewOneWhole) {
 
   // Whatever the killed runs left, a later run tunes the hive as if they never were.
   WriteFile(hive, old_hive);
-  const Outcome tuning = RunCheckProgram(root, true);
+  const ProgramOutcome tuning = RunCheckProgram(root, true);
   EXPECT_EQ(tuning.status, 0) << tuning.err;
   EXPECT_TRUE(ReadFile(hive) == new_hive);
   for (const char* log : {"SYSTEM.LOG1", "SYSTEM.LOG2"}) {

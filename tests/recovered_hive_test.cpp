@@ -18,9 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "collecting_log.h"
+#include "child_process.h"
 #include "file_bytes.h"
 #include "hive_builder.h"
+#include "installation_check.h"
 #include "investigate.h"
 #include "offline/base_block.h"
 #include "offline/hive_recovery.h"
@@ -69,10 +70,8 @@ class RealWindows10Hive : public ::testing::Test {
     if (!fs::exists(source / "windows10-SYSTEM.xz")) return;
     originals_ = new TempFolder;
     for (const char* name : {"SYSTEM", "SYSTEM.LOG1", "SYSTEM.LOG2"}) {
-      const std::string command = "xz -dc '" +
-                                  (source / ("windows10-" + std::string(name) + ".xz")).string() +
-                                  "' > '" + (originals_->Path() / name).string() + "'";
-      if (std::system(command.c_str()) != 0) return;
+      const fs::path packed = source / ("windows10-" + std::string(name) + ".xz");
+      if (RunProgramInto({"xz", "-dc", packed}, originals_->Path() / name) != 0) return;
     }
     hive_ = ReadFile(originals_->Path() / "SYSTEM");
     log1_ = ReadFile(originals_->Path() / "SYSTEM.LOG1");
@@ -214,6 +213,7 @@ TEST_F(RealWindows10Hive, AChangeWithoutNoticeLoadsTheRecoveredHiveForIt) {
   {
     OfflineSystem system(Folder());
     UseTargetSystem use(system);
+    RegistryRun run(system, false);
     TRegistry key;
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\" + usbhub, false));

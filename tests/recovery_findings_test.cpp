@@ -4,26 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "file_bytes.h"
 #include "recovery_properties.h"
 
 namespace harnlode::testing {
 namespace {
 
-TEST(RecoveryFindings, EachKeepsTheProperties) {
-  int found = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(HARNLODE_RECOVERY_FINDINGS)) {
-    SCOPED_TRACE(entry.path().filename().string());
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_EQ(CheckRecoveryProperties(input), "");
-    ++found;
-  }
-  EXPECT_GT(found, 0);
+class RecoveryFindings : public ::testing::TestWithParam<std::filesystem::path> {};
+
+TEST_P(RecoveryFindings, EachKeepsTheProperties) {
+  EXPECT_EQ(CheckRecoveryProperties(ReadBytes(GetParam())), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Kept, RecoveryFindings,
+                         ::testing::ValuesIn(FilesIn(HARNLODE_RECOVERY_FINDINGS)),
+                         [](const auto& info) { return TestNameOf(info.param); });
 
 }  // namespace
 }  // namespace harnlode::testing

@@ -100,7 +100,7 @@ TEST_F(RegistryTest, WritesReachTheHiveOnceTheLastAccessorIsFreed) {
   {
     OfflineSystem system(windows_.Folder());
     UseTargetSystem use(system);
-    TRegistry outer;  // lives for the whole run, as the check's key-test accessor does
+    RegistryRun run(system, false);
     {
       TRegistry registry;
       registry.SetRoot(kHkeyLocalMachine);
@@ -112,7 +112,7 @@ TEST_F(RegistryTest, WritesReachTheHiveOnceTheLastAccessorIsFreed) {
     }
     EXPECT_EQ(ReadHiveContents(windows_.HivePath()).at(kKey).at("start").data,
               (std::vector<std::uint8_t>{3, 0, 0, 0}))
-        << "written before the run's last accessor is freed";
+        << "written before the run ends";
   }
   const HiveValues values = ReadHiveContents(windows_.HivePath()).at(kKey);
   EXPECT_EQ(values.at("start"), (HiveValue{kRegDword, {0xFE, 0xFF, 0xFF, 0xFF}}));
@@ -125,6 +125,7 @@ TEST_F(RegistryTest, AnExplicitFlushWritesAtOnceAndEachRunReadsAfresh) {
   OfflineSystem system(windows_.Folder());
   UseTargetSystem use(system);
   {
+    RegistryRun run(system, false);
     TRegistry registry;
     registry.SetRoot(kHkeyLocalMachine);
     registry.SetLazyWrite(false);
@@ -137,6 +138,7 @@ TEST_F(RegistryTest, AnExplicitFlushWritesAtOnceAndEachRunReadsAfresh) {
   // Another program changes the hive between runs; the next run sees it.
   windows_.Hive().SetDword(kKey, "Start", 2);
   windows_.Commit();
+  RegistryRun run(system, false);
   TRegistry registry;
   registry.SetRoot(kHkeyLocalMachine);
   ASSERT_TRUE(registry.OpenPath(kPath, false));
@@ -147,6 +149,7 @@ TEST_F(RegistryTest, OpenPathCreatesMissingKeysUnderSystemOnly) {
   {
     OfflineSystem system(windows_.Folder());
     UseTargetSystem use(system);
+    RegistryRun run(system, false);
     TRegistry registry;
     registry.SetRoot(kHkeyLocalMachine);
     EXPECT_FALSE(registry.OpenPath("SYSTEM\\New\\Key", false));
@@ -163,6 +166,7 @@ TEST_F(RegistryTest, AKeyCreatedAfterItWasFoundMissingIsFoundUnderAnyCase) {
   {
     OfflineSystem system(windows_.Folder());
     UseTargetSystem use(system);
+    RegistryRun run(system, false);
     TRegistry registry;
     registry.SetRoot(kHkeyLocalMachine);
     EXPECT_FALSE(registry.KeyPresent("SYSTEM\\NEWKEY"));
@@ -174,6 +178,28 @@ TEST_F(RegistryTest, AKeyCreatedAfterItWasFoundMissingIsFoundUnderAnyCase) {
   const HiveContents contents = ReadHiveContents(windows_.HivePath());
   EXPECT_FALSE(contents.contains("NEWKEY")) << "no second key of the same name";
   EXPECT_EQ(contents.at("NewKey").at("value").data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
+}
+
+// What the store does beyond the contract suite, as a store of one hive: it holds SYSTEM alone,
+// and a handle, once closed, is unknown to it.
+TEST_F(RegistryTest, TheStoreHoldsSystemAloneAndForgetsClosedHandles) {
+  OfflineSystem system(windows_.Folder());
+  RegistryStore& store = system.Registry();
+  store.BeginRun(false);
+  RegKey key = 1234;
+  EXPECT_EQ(store.OpenKey(kHkeyLocalMachine, "SOFTWARE", kKeyAllAccess, &key), kErrorFileNotFound);
+  RegKey control_set = kNoKey;
+  ASSERT_EQ(store.OpenKey(kHkeyLocalMachine, "SYSTEM\\ControlSet001", kKeyAllAccess, &control_set),
+            kErrorSuccess);
+  EXPECT_EQ(store.OpenKey(control_set, "Services\\\\usbhub", kKeyAllAccess, &key),
+            kErrorFileNotFound)
+      << "no key has an empty name";
+  ASSERT_EQ(store.OpenKey(control_set, "Services\\usbhub", kKeyRead, &key), kErrorSuccess);
+  EXPECT_EQ(store.CloseKey(key), kErrorSuccess);
+  std::uint32_t size = 4;
+  EXPECT_EQ(store.QueryValue(key, "Start", nullptr, nullptr, &size), kErrorInvalidHandle);
+  EXPECT_EQ(store.CloseKey(control_set), kErrorSuccess);
+  store.EndRun();
 }
 
 }  // namespace

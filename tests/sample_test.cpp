@@ -1,55 +1,49 @@
 // The sample library: blank hives, the hive builder and reader, the sample installation and the
 // program that makes it.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <hivex.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "blank_hive.h"
+#include "child_process.h"
+#include "file_bytes.h"
 #include "hive_builder.h"
 #include "offline/base_block.h"
 #include "sample_installation.h"
+#include "temp_installation.h"
 #include "text_conversion.h"
 
 namespace harnlode {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ProgramOutcome;
+using testing::ReadBytes;
+using testing::RunProgram;
 
 class SampleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "harnlode-sample-XXXXXX").string();
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    folder_ = name;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path folder_;
+  testing::TempFolder temp_;
+  fs::path folder_ = temp_.Path();
 };
-
-std::vector<std::uint8_t> FileBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Every file below the folder with its contents, to see that nothing changed.
 std::map<std::string, std::vector<std::uint8_t>> Snapshot(const fs::path& folder) {
   std::map<std::string, std::vector<std::uint8_t>> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     files[entry.path().string()] =
-        entry.is_regular_file() ? FileBytes(entry.path()) : std::vector<std::uint8_t>{};
+        entry.is_regular_file() ? ReadBytes(entry.path()) : std::vector<std::uint8_t>{};
   }
   return files;
 }
@@ -68,7 +62,7 @@ HiveValue Dword(std::uint32_t n) {
 TEST_F(SampleTest, BlankHiveHasAConsistentBaseBlock) {
   const fs::path file = folder_ / "blank";
   WriteBlankHive(file);
-  const std::vector<std::uint8_t> bytes = FileBytes(file);
+  const std::vector<std::uint8_t> bytes = ReadBytes(file);
   ASSERT_EQ(bytes.size(), 0x2000u);
   EXPECT_TRUE(base_block::Clean(bytes)) << "signature, checksum or sequence numbers";
   EXPECT_EQ(base_block::BinsSize(bytes), 0x1000u) << "hive bins size";
@@ -108,12 +102,8 @@ TEST_F(SampleTest, BlankHiveReplacesAFileAndNamesTheFileWhenItFails) {
   EXPECT_NO_THROW(ReadHiveContents(file));
 
   const fs::path unwritable = folder_ / "missing" / "hive";
-  try {
-    WriteBlankHive(unwritable);
-    FAIL() << "no error for a missing folder";
-  } catch (const std::runtime_error& error) {
-    EXPECT_NE(std::string(error.what()).find(unwritable.string()), std::string::npos);
-  }
+  EXPECT_THAT([&] { WriteBlankHive(unwritable); }, ::testing::ThrowsMessage<std::runtime_error>(
+                                                       ::testing::HasSubstr(unwritable.string())));
 }
 
 TEST_F(SampleTest, BuilderRoundTripsValuesOfAnyTypeAndSize) {
@@ -183,12 +173,8 @@ TEST_F(SampleTest, ReadingSomethingElseThanAHiveFailsNamingTheFile) {
   const fs::path file = folder_ / "text";
   std::ofstream(file) << std::string(9000, 'x');
   for (const fs::path& bad : {file, folder_ / "missing"}) {
-    try {
-      ReadHiveContents(bad);
-      FAIL() << "no error for " << bad;
-    } catch (const std::runtime_error& error) {
-      EXPECT_NE(std::string(error.what()).find(bad.string()), std::string::npos);
-    }
+    EXPECT_THAT([&] { ReadHiveContents(bad); },
+                ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr(bad.string())));
   }
 }
 
@@ -207,34 +193,63 @@ TEST_F(SampleTest, SampleInstallationIsAFreshInstallation) {
   EXPECT_TRUE(hive.contains("Setup"));
   EXPECT_FALSE(hive.contains("ControlSet003"));
 
-  for (const std::string set : {"ControlSet001", "ControlSet002"}) {
-    SCOPED_TRACE(set);
-    EXPECT_TRUE(hive.contains(set + "\\Enum"));
-    EXPECT_TRUE(hive.contains(set + "\\Hardware Profiles"));
-    const std::string list = TextOf(hive.at(set + "\\Control\\ServiceGroupOrder").at("list"));
-    EXPECT_NE(list.find(std::string("\0Base\0", 6)), std::string::npos);
-
-    for (const std::string service : {"usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci"}) {
-      SCOPED_TRACE(service);
-      const HiveValues& values = hive.at(set + "\\Services\\" + service);
-      EXPECT_EQ(values.at("start"), Dword(3));
-      EXPECT_EQ(values.at("type"), Dword(1));
-      EXPECT_EQ(values.at("group").type, kRegSz);
-      EXPECT_EQ(TextOf(values.at("group")), "Base");
-      EXPECT_EQ(values.at("imagepath").type, kRegExpandSz);
-      EXPECT_EQ(TextOf(values.at("imagepath")), "system32\\DRIVERS\\" + service + ".sys");
-      EXPECT_TRUE(fs::is_regular_file(windows / "System32" / "drivers" / (service + ".sys")));
-    }
-    const HiveValues& usbstor = hive.at(set + "\\Services\\USBSTOR");
-    EXPECT_EQ(usbstor.at("start"), Dword(3));
-    EXPECT_FALSE(usbstor.contains("group"));
-
-    const HiveValues& acpi = hive.at(set + "\\Services\\ACPI");
-    EXPECT_EQ(acpi.at("start"), Dword(0));
-    EXPECT_EQ(TextOf(acpi.at("group")), "Boot Bus Extender");
-  }
   EXPECT_EQ(hive.at("ControlSet001\\Services\\Tcpip"), hive.at("ControlSet002\\Services\\Tcpip"));
 }
+
+// The sample's two control sets, and each USB service in them.
+class SampleControlSet : public SampleTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  HiveContents Hive() {
+    MakeSampleInstallation(folder_);
+    return ReadHiveContents(folder_ / "Windows" / "System32" / "config" / "SYSTEM");
+  }
+};
+
+TEST_P(SampleControlSet, HoldsWhatAFreshInstallationHas) {
+  const HiveContents hive = Hive();
+  const std::string& set = GetParam();
+  EXPECT_TRUE(hive.contains(set + "\\Enum"));
+  EXPECT_TRUE(hive.contains(set + "\\Hardware Profiles"));
+  const std::string list = TextOf(hive.at(set + "\\Control\\ServiceGroupOrder").at("list"));
+  EXPECT_NE(list.find(std::string("\0Base\0", 6)), std::string::npos);
+
+  const HiveValues& usbstor = hive.at(set + "\\Services\\USBSTOR");
+  EXPECT_EQ(usbstor.at("start"), Dword(3));
+  EXPECT_FALSE(usbstor.contains("group"));
+
+  const HiveValues& acpi = hive.at(set + "\\Services\\ACPI");
+  EXPECT_EQ(acpi.at("start"), Dword(0));
+  EXPECT_EQ(TextOf(acpi.at("group")), "Boot Bus Extender");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, SampleControlSet,
+                         ::testing::Values("ControlSet001", "ControlSet002"),
+                         [](const auto& info) { return info.param; });
+
+class SampleUsbService
+    : public SampleTest,
+      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
+
+TEST_P(SampleUsbService, LoadsLateWithItsDriverFile) {
+  const auto& [set, service] = GetParam();
+  MakeSampleInstallation(folder_);
+  const fs::path windows = folder_ / "Windows";
+  const HiveContents hive = ReadHiveContents(windows / "System32" / "config" / "SYSTEM");
+  const HiveValues& values = hive.at(set + "\\Services\\" + service);
+  EXPECT_EQ(values.at("start"), Dword(3));
+  EXPECT_EQ(values.at("type"), Dword(1));
+  EXPECT_EQ(values.at("group").type, kRegSz);
+  EXPECT_EQ(TextOf(values.at("group")), "Base");
+  EXPECT_EQ(values.at("imagepath").type, kRegExpandSz);
+  EXPECT_EQ(TextOf(values.at("imagepath")), "system32\\DRIVERS\\" + service + ".sys");
+  EXPECT_TRUE(fs::is_regular_file(windows / "System32" / "drivers" / (service + ".sys")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Services, SampleUsbService,
+    ::testing::Combine(::testing::Values("ControlSet001", "ControlSet002"),
+                       ::testing::Values("usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci")),
+    [](const auto& info) { return std::get<0>(info.param) + "_" + std::get<1>(info.param); });
 
 TEST_F(SampleTest, SampleInstallationNeverOverwritesOne) {
   MakeSampleInstallation(folder_);
@@ -250,41 +265,37 @@ TEST_F(SampleTest, SampleInstallationNeverOverwritesOne) {
 
 #ifdef HARNLODE_MAKE_SAMPLE_PROGRAM
 // Runs the program, returning its exit status and what it printed on standard output.
-std::pair<int, std::string> RunMakeSample(const std::string& arguments) {
-  const std::string command =
-      std::string(HARNLODE_MAKE_SAMPLE_PROGRAM) + " " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+std::pair<int, std::string> RunMakeSample(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), HARNLODE_MAKE_SAMPLE_PROGRAM);
+  const ProgramOutcome outcome = RunProgram(arguments);
+  return {outcome.status, outcome.out};
 }
 
 TEST_F(SampleTest, MakeSampleProgramSaysWhereAndRefusesTwice) {
-  const std::string folder = "'" + (folder_ / "made").string() + "'";
-  const auto [made, out] = RunMakeSample(folder);
+  const std::string folder = (folder_ / "made").string();
+  const auto [made, out] = RunMakeSample({folder});
   EXPECT_EQ(made, 0);
   EXPECT_NE(out.find((folder_ / "made").string()), std::string::npos);
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
   EXPECT_TRUE(fs::exists(folder_ / "made" / "Windows" / "System32" / "config" / "SYSTEM"));
 
-  EXPECT_EQ(RunMakeSample(folder).first, 2);
-  EXPECT_EQ(RunMakeSample("").first, 2);
-  EXPECT_EQ(RunMakeSample("--help").first, 0);
+  EXPECT_EQ(RunMakeSample({folder}).first, 2);
+  EXPECT_EQ(RunMakeSample({}).first, 2);
+  EXPECT_EQ(RunMakeSample({"--help"}).first, 0);
 }
 
 TEST_F(SampleTest, MakeSampleProgramMakesAHiveOfTheSizeAsked) {
   const fs::path made = folder_ / "large";
-  EXPECT_EQ(RunMakeSample("--size-mib 5 '" + made.string() + "'").first, 0);
+  EXPECT_EQ(RunMakeSample({"--size-mib", "5", made}).first, 0);
   const fs::path hive = made / "Windows" / "System32" / "config" / "SYSTEM";
   EXPECT_GT(fs::file_size(hive), 4u << 20);
   EXPECT_LT(fs::file_size(hive), 6u << 20);
   EXPECT_TRUE(fs::exists(made / "Windows" / "System32" / "drivers" / "USBSTOR.SYS"));
 
-  for (const std::string wrong : {"--size-mib 0", "--size-mib 5x", "--size-mib", "--size-mib -3"}) {
-    EXPECT_EQ(RunMakeSample(wrong + " '" + (folder_ / "other").string() + "'").first, 2) << wrong;
+  for (const std::string wrong : {"0", "5x", "", "-3"}) {
+    std::vector<std::string> arguments = {"--size-mib", wrong, folder_ / "other"};
+    if (wrong.empty()) arguments.erase(arguments.begin() + 1);
+    EXPECT_EQ(RunMakeSample(arguments).first, 2) << wrong;
   }
   EXPECT_FALSE(fs::exists(folder_ / "other"));
 }

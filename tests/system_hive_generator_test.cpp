@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "collecting_log.h"
 #include "hive_builder.h"
+#include "installation_check.h"
 #include "investigate.h"
 #include "offline/offline_system.h"
 #include "temp_installation.h"

@@ -2,20 +2,16 @@
 //   harnlode-check [--tune] WINDOWS_FOLDER     (on Windows: harnlode-check [--tune])
 // Writes the report to standard output; exits 0 when the system is ready to start from USB,
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
-#include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "check_platform.h"
 #include "failure_text.h"
 #include "investigate.h"
 #include "target_system.h"
-#ifdef _WIN32
-#include "utf8_console_output.h"
-#else
-#include "offline/offline_system.h"
-#endif
 
 namespace {
 
@@ -25,19 +21,8 @@ constexpr int kReady = 0;
 constexpr int kNotReady = 1;
 constexpr int kFailed = 2;
 
-#ifdef _WIN32
-constexpr const char* kUsage =
-    "Usage: harnlode-check [--tune]\n"
-    "Reports whether this Windows system is configured to start from a disk attached through\n"
-    "USB. It needs administrator rights, since it opens the keys it checks for writing.\n"
+constexpr const char* kOptions =
     "\n"
-#else
-constexpr const char* kUsage =
-    "Usage: harnlode-check [--tune] WINDOWS_FOLDER\n"
-    "Reports whether the Windows installation mounted at WINDOWS_FOLDER (the folder that stands\n"
-    "for its drive c:) is configured to start from a disk attached through USB.\n"
-    "\n"
-#endif
     "  --tune     also write every registry value that is not as wanted\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
@@ -58,83 +43,67 @@ class ConsoleLog final : public TLogOwner {
   std::string last_;
 };
 
-struct Options {
-  bool tune = false;
-  std::string folder;
-  bool have_folder = false;
-};
-
 int Fail(const std::string& message) {
   std::cerr << "harnlode-check: " << message << '\n';
   return kFailed;
 }
 
 // The message as the window's error box would show it, as the last line; before it, what the
-// system can tell about why it could not be written.
-int FailedRun(const std::exception& failure, const std::string& explanation) {
+// system, if there is one, can tell about why it could not be written.
+int FailedRun(const std::exception& failure, TargetSystem* system) {
+  const std::string explanation = system ? system->WriteRefusalExplanation() : "";
   if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << ErrorBoxText(failure) << '\n';
+  std::cerr << ErrorBoxText(failure, system) << '\n';
   return kFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#ifdef _WIN32
-  const Utf8ConsoleOutput utf8_console;  // for every path out of here, failures included
-#endif
-  Options options;
+int Check(int argc, char** argv) {
+  bool tune = false;
+  std::vector<std::string> folders;
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (!options_ended && arg == "--help") {
-      std::cout << kUsage;
+      std::cout << kCheckSynopsis << kOptions;
       return 0;
     } else if (!options_ended && arg == "--version") {
       std::cout << "harnlode-check " HARNLODE_VERSION "\n";
       return 0;
     } else if (!options_ended && arg == "--tune") {
-      options.tune = true;
+      tune = true;
     } else if (!options_ended && arg == "--") {
       options_ended = true;
     } else if (!options_ended && arg.size() > 1 && arg[0] == '-') {
       return Fail("unknown option \"" + arg + "\". Run harnlode-check --help for usage.");
-    } else if (options.have_folder) {
+    } else if (!folders.empty()) {
       return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
     } else {
-      options.folder = arg;
-      options.have_folder = true;
+      folders.push_back(arg);
     }
   }
 
+  std::unique_ptr<TargetSystem> system;
   try {
-#ifdef _WIN32
-    if (options.have_folder) {
-      return Fail("on Windows, harnlode-check works on the running system; give no folder.");
-    }
-#else
-    if (!options.have_folder) {
+    CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
+    if (!target.problem.empty()) return Fail(target.problem);
+    if (!target.system) {
       return Fail(
           "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
           "harnlode-check --help for usage.");
     }
-    OfflineSystem system(options.folder);
-    UseTargetSystem use(system);
-#endif
+    system = std::move(target.system);
+    UseTargetSystem use(*system);
     ConsoleLog log;
-    if (options.tune) {
-      log.LogLine("Making configuration, please wait...\n\n");
-    } else {
-      log.LogLine("Analysing...\n\n");
-    }
-    try {
-      log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                              "Group", !options.tune);
-    } catch (const std::exception& failure) {
-      return FailedRun(failure, CurrentTargetSystem().WriteRefusalExplanation());
-    }
+    log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
+    RunReadinessCheck(log, !tune);
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {
-    return FailedRun(failure, {});
+    return FailedRun(failure, system.get());
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return WithReportOutput([&] { return Check(argc, argv); });
 }

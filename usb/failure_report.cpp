@@ -6,18 +6,6 @@
 #include "target_system.h"
 
 namespace harnlode {
-namespace {
-
-// What the system in use can tell about why it could not be written; empty when none is in use.
-QString WriteRefusalExplanation() {
-  try {
-    return QString::fromStdString(CurrentTargetSystem().WriteRefusalExplanation());
-  } catch (const std::exception&) {
-    return {};
-  }
-}
-
-}  // namespace
 
 void ReportFailure(std::exception_ptr failure, const QString& title) {
   QString text;
@@ -26,10 +14,13 @@ void ReportFailure(std::exception_ptr failure, const QString& title) {
   } catch (const EAbort&) {
     return;
   } catch (const std::exception& known) {
-    // The program's 8-bit text is UTF-8.
-    text = QString::fromStdString(ErrorBoxText(known));
-    if (const QString explanation = WriteRefusalExplanation(); !explanation.isEmpty()) {
-      text += QStringLiteral("\n\n") + explanation;
+    // The program's 8-bit text is UTF-8. After the failure comes what the system in use can
+    // tell about why it could not be written.
+    TargetSystem* system = TargetSystemInUse();
+    text = QString::fromStdString(ErrorBoxText(known, system));
+    if (const std::string explanation = system ? system->WriteRefusalExplanation() : "";
+        !explanation.empty()) {
+      text += QStringLiteral("\n\n") + QString::fromStdString(explanation);
     }
   } catch (...) {
     text = QString::fromStdString(WithClosingPeriod("An unexpected failure ended the action"));

@@ -3,36 +3,8 @@
 #include "application_title.h"
 #include "failure_report.h"
 #include "harnlode_style.h"
-#include "png_icon.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <QImage>
-#include <QPixmap>
-#endif
 
 namespace harnlode {
-namespace {
-
-// On Windows the program file carries its icon as the resource MAINICON, in several sizes;
-// elsewhere the icon is one of the window's pictures.
-QIcon ProgramIcon() {
-#ifdef _WIN32
-  QIcon icon;
-  for (const int size : {16, 24, 32, 48, 64, 256}) {
-    const auto handle = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, 0));
-    if (!handle) continue;
-    icon.addPixmap(QPixmap::fromImage(QImage::fromHICON(handle)));
-    DestroyIcon(handle);
-  }
-  if (!icon.isNull()) return icon;
-#endif
-  return PngIcon(QStringLiteral(":/pictures/harnlode.png"));
-}
-
-}  // namespace
 
 HarnlodeApplication::HarnlodeApplication(int& argc, char** argv) : QApplication(argc, argv) {
   title_ = ApplicationTitle(applicationFilePath());

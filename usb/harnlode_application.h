@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 #include <QString>
 #include <exception>
 #include <utility>
@@ -32,6 +33,10 @@ class HarnlodeApplication : public QApplication {
   std::exception_ptr pending_;
   int pending_depth_ = 0;
 };
+
+// The program's icon, which every window without one of its own shows: on Windows the program
+// file's resource MAINICON, in several sizes; elsewhere one of the window's pictures.
+QIcon ProgramIcon();
 
 // Hands the failure to the running HarnlodeApplication, or shows it at once when the application
 // object is another.

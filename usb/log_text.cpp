@@ -91,16 +91,6 @@ void InsertExactText(QTextCursor& cursor, const QString& exact) {
   flush();
 }
 
-void SetExactLogText(QPlainTextEdit& log, const QString& exact) {
-  QTextDocument& document = *log.document();
-  document.clear();
-  document.setUndoRedoEnabled(false);
-  QTextCursor cursor(&document);
-  InsertExactText(cursor, exact);
-  document.setUndoRedoEnabled(true);
-  log.moveCursor(QTextCursor::Start);
-}
-
 void AppendLogLine(QPlainTextEdit& log, const QString& text) {
   QTextDocument& document = *log.document();
   const QString crlf = QStringLiteral("\r\n");

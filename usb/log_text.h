@@ -24,9 +24,6 @@ QString ExactLogText(const QTextDocument& document);
 // Inserts exact text at the cursor, encoded as above, in the document's plain format.
 void InsertExactText(QTextCursor& cursor, const QString& exact);
 
-// Replaces the log's content by exact text; the log's undo history starts afresh.
-void SetExactLogText(QPlainTextEdit& log, const QString& exact);
-
 // Appends the text as a new last line: when the log is empty or ends with CR LF, the text and a
 // CR LF; otherwise a CR LF and the text. The caret ends after the appended text with no
 // selection, the view scrolls to it, and the log's undo cannot take it back.

@@ -32,7 +32,6 @@ class NavigationPane : public QWidget {
 
   // The tooltip shown over the strip only; none when empty.
   void SetStripToolTip(const QString& text) { strip_tool_tip_ = text; }
-  const QString& StripToolTip() const { return strip_tool_tip_; }
 
  protected:
   bool event(QEvent* event) override;

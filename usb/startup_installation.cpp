@@ -1,15 +1,24 @@
 #include "startup_installation.h"
 
 #include <string>
-#include <vector>
 
 #include "error_box.h"
 #include "failure_text.h"
-#include "installation_choice.h"
 #include "installation_chooser.h"
 #include "mounted_installations.h"
 
 namespace harnlode {
+namespace {
+
+// The usage, when the command line is not one the program takes: PROGRAM [WINDOWS_FOLDER].
+std::string CommandLineProblem(const std::string& program, const QStringList& arguments) {
+  if (arguments.size() <= 1 || (arguments.size() == 2 && !arguments[1].startsWith('-'))) return {};
+  return "Usage: " + program +
+         " [WINDOWS_FOLDER]\n\n"
+         "WINDOWS_FOLDER is the folder where the Windows installation is mounted, the folder that "
+         "stands for its drive c: (for example /mnt/windows). Without it, the program lets you "
+         "choose among the mounted installations.";
+}
 
 std::optional<std::filesystem::path> ChooseMountedInstallation() {
   InstallationChooser chooser(MountedWindowsInstallations(ReadMountTable()));
@@ -17,29 +26,26 @@ std::optional<std::filesystem::path> ChooseMountedInstallation() {
   return chooser.ChosenFolder();
 }
 
+}  // namespace
+
 StartupInstallation OpenStartupInstallation(const QStringList& arguments, const QString& title,
                                             const AskForInstallation& ask) {
-  std::vector<std::string> after_program;
-  for (const QString& argument : arguments.mid(1)) after_program.push_back(argument.toStdString());
   const std::string program = arguments.isEmpty() ? "harnlode" : arguments[0].toStdString();
-  const InstallationChoice choice = InstallationFromCommandLine(program, after_program);
-  if (!choice.problem.empty()) {
-    ShowErrorBox(title, QString::fromStdString(WithClosingPeriod(choice.problem)));
-    return {nullptr, kNoInstallation};
+  if (const std::string problem = CommandLineProblem(program, arguments); !problem.empty()) {
+    ShowErrorBox(title, QString::fromStdString(WithClosingPeriod(problem)));
+    return {nullptr, {}, kNoInstallation};
   }
-  const bool chosen_by_user = choice.folder.empty();
+  const bool chosen_by_user = arguments.size() <= 1;
   while (true) {
-    std::filesystem::path folder = choice.folder;
-    if (chosen_by_user) {
-      const std::optional<std::filesystem::path> asked = ask();
-      if (!asked) return {nullptr, kCancelled};
-      folder = *asked;
-    }
+    const std::optional<std::filesystem::path> folder =
+        chosen_by_user ? (ask ? ask() : ChooseMountedInstallation())
+                       : std::filesystem::path(arguments[1].toStdString());
+    if (!folder) return {nullptr, {}, kCancelled};
     try {
-      return {std::make_unique<OfflineSystem>(folder), 0};
+      return {TargetFromCommandLine(program, {folder->string()}).system, *folder, 0};
     } catch (const std::exception& failure) {
       ShowErrorBox(title, QString::fromStdString(ErrorBoxText(failure)));
-      if (!chosen_by_user) return {nullptr, kNoInstallation};
+      if (!chosen_by_user) return {nullptr, {}, kNoInstallation};
     }
   }
 }

@@ -61,13 +61,13 @@ void TForm1::ShowInstallation(const QString& folder) {
 }
 
 void TForm1::JvXPButton1Click() {
-  LogLine("Analysing...\n\n");
+  LogLine(kAnalyzeStartLine);
   InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
                       true);
 }
 
 void TForm1::JvXPButton2Click() {
-  LogLine("Making configuration, please wait...\n\n");
+  LogLine(kTuneStartLine);
   InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
                       false);
 }

@@ -14,6 +14,16 @@ using ServiceTable = std::array<std::string, 6>;
 extern const ControlSetTable ControlSetNames;
 extern const ServiceTable UsbServiceNames;
 
+// What the check wants of every service, and the names of the values that hold it.
+inline constexpr std::int32_t kWantedStart = 0;
+inline constexpr const char* kStartValueName = "Start";
+inline constexpr const char* kWantedGroup = "System Reserved";
+inline constexpr const char* kGroupValueName = "Group";
+
+// The line that the caller appends before a run, by mode.
+extern const std::string kAnalyzeStartLine;
+extern const std::string kTuneStartLine;
+
 // The last line of a run, which tells its verdict.
 extern const std::string kReadyVerdict;
 extern const std::string kNotReadyVerdict;
@@ -34,5 +44,9 @@ class TLogOwner {
                            const std::string& GroupValue, const std::string& GroupValueName,
                            bool AnalyzeOnly);
 };
+
+// The check as both buttons of the window run it, without their start line: on the control sets
+// and services of the tables, for the wanted values.
+void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only);
 
 }  // namespace harnlode

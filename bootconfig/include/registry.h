@@ -20,9 +20,8 @@ class TRegistry {
  public:
   // Works on the registry of the target system in use at creation.
   TRegistry();
-  // Closes the open key. May throw when it is the last accessor of a run and the store cannot
-  // write the run's changes back.
-  ~TRegistry() noexcept(false);
+  // Closes the open key.
+  ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
@@ -59,7 +58,6 @@ class TRegistry {
   bool lazy_write_ = true;
   std::string current_path_;
   RegAccess access_mask_ = kKeyAllAccess;
-  int uncaught_at_creation_;
 };
 
 }  // namespace harnlode

@@ -14,11 +14,9 @@ using RegType = std::uint32_t;
 using RegAccess = std::uint32_t;
 
 inline constexpr RegKey kNoKey = 0;
-inline constexpr RegKey kHkeyClassesRoot = 0x80000000;
 inline constexpr RegKey kHkeyCurrentUser = 0x80000001;
 inline constexpr RegKey kHkeyLocalMachine = 0x80000002;
 inline constexpr RegKey kHkeyUsers = 0x80000003;
-inline constexpr RegKey kHkeyCurrentConfig = 0x80000005;
 
 inline constexpr bool IsPredefinedKey(RegKey key) { return key >= 0x80000000 && key <= 0x80000006; }
 

@@ -27,16 +27,11 @@ class RegistryStore {
   virtual RegStatus FlushKey(RegKey key) = 0;
   virtual RegStatus CloseKey(RegKey key) = 0;
 
-  // An accessor announces itself for its lifetime. A store that works on a copy of the registry
-  // reads it afresh when the first accessor arrives and writes it back once the last one leaves,
-  // so that a run of accessors costs one read and at most one write.
-  virtual void AccessorCreated() {}
-  virtual void AccessorFreed() {}
-
-  // Tells the store that the run under way (or the next one) means to change the registry, so
-  // that a store working on a copy may read it ready for changes at once instead of reading it
-  // again at the first change. Changes may be made without it; they then cost that second read.
-  virtual void ExpectChanges() {}
+  // A run of the check (RegistryRun) begins, meaning to change the registry or not, and ends. A
+  // store that works on a copy reads it afresh for the run and writes back at its end what the
+  // run changed, throwing when that fails: a run costs one read and at most one write.
+  virtual void BeginRun([[maybe_unused]] bool changes) {}
+  virtual void EndRun() {}
 };
 
 }  // namespace harnlode

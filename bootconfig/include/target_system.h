@@ -1,10 +1,14 @@
 // The Windows system that the check examines: its registry and its files. On Windows this is the
 // running system; elsewhere it is an installation mounted in a folder. The check reaches it
-// through `CurrentTargetSystem()`, which a `UseTargetSystem` scope sets.
+// through `CurrentTargetSystem()`, which a `UseTargetSystem` scope sets, and holds a RegistryRun
+// on it for each run.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "registry_run.h"
 #include "registry_store.h"
 
 namespace harnlode {
@@ -21,10 +25,33 @@ class TargetSystem {
   // the rights to write and the system can tell, in English sentences that say what to do.
   // Empty otherwise. Never throws.
   virtual std::string WriteRefusalExplanation() { return {}; }
+
+  // The failures of the latest run that could not be raised because another failure was ending
+  // it, such as a write-back that failed while the run was unwound; kept until the next run.
+  const std::vector<std::string>& KeptFailures() const { return kept_failures_; }
+
+ private:
+  friend class RegistryRun;
+  std::vector<std::string> kept_failures_;
 };
 
 // The system in use. Throws std::logic_error when none is.
 TargetSystem& CurrentTargetSystem();
+// The system in use, or null.
+TargetSystem* TargetSystemInUse();
+
+// The system that a program's command line names, as both programs find it; each platform has a
+// definition of its own. `system` is null when the command line names none: `problem` then says
+// why, or, when it is empty, the folder that is needed was not given.
+struct CommandLineTarget {
+  std::unique_ptr<TargetSystem> system;
+  std::string problem;
+};
+// `program` is the program's name as its user knows it; `operands` are what its command line
+// gives after the options. Throws EInstallationError when the folder holds no usable
+// installation.
+CommandLineTarget TargetFromCommandLine(const std::string& program,
+                                        const std::vector<std::string>& operands);
 
 // Makes a system the one in use for the scope's lifetime; scopes nest.
 class UseTargetSystem {

@@ -49,7 +49,6 @@ std::uint64_t LastWritten(std::span<const std::uint8_t> block) {
   return Read64(block, kLastWritten);
 }
 std::uint32_t Type(std::span<const std::uint8_t> block) { return Read32(block, kType); }
-std::uint32_t RootCell(std::span<const std::uint8_t> block) { return Read32(block, kRootCell); }
 std::uint32_t BinsSize(std::span<const std::uint8_t> block) { return Read32(block, kBinsSize); }
 std::uint32_t StoredChecksum(std::span<const std::uint8_t> block) {
   return Read32(block, kChecksum);

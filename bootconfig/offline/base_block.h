@@ -27,7 +27,6 @@ std::uint32_t PrimarySequence(std::span<const std::uint8_t> block);
 std::uint32_t SecondarySequence(std::span<const std::uint8_t> block);
 std::uint64_t LastWritten(std::span<const std::uint8_t> block);  // a FILETIME
 std::uint32_t Type(std::span<const std::uint8_t> block);
-std::uint32_t RootCell(std::span<const std::uint8_t> block);
 std::uint32_t BinsSize(std::span<const std::uint8_t> block);  // bytes of hive bins after the block
 std::uint32_t StoredChecksum(std::span<const std::uint8_t> block);
 std::uint32_t Flags(std::span<const std::uint8_t> block);

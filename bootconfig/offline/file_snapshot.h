@@ -28,7 +28,6 @@ class FileSnapshot {
   // that was absent must still be absent.
   bool StillMatches(const std::filesystem::path& path) const;
 
-  bool Present() const { return present_; }
   const struct stat& Status() const { return status_; }
 
   friend bool operator==(const FileSnapshot& a, const FileSnapshot& b);

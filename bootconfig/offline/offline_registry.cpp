@@ -277,17 +277,12 @@ void OfflineRegistry::WriteBack() {
   if (!run_ || !run_->changed || !run_->hive) return;
   run_->hive->Save();
   run_->changed = false;
-  ++write_backs_;
 }
 
-void OfflineRegistry::AccessorCreated() {
-  if (accessors_++ == 0) refusal_.reset();
-}
-
-void OfflineRegistry::ExpectChanges() { CurrentRun().expect_changes = true; }
-
-void OfflineRegistry::AccessorFreed() {
-  if (accessors_ > 0 && --accessors_ == 0) EndRun();
+void OfflineRegistry::BeginRun(bool changes) {
+  run_.emplace();
+  run_->expect_changes = changes;
+  refusal_.reset();
 }
 
 void OfflineRegistry::EndRun() {

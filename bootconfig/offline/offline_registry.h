@@ -1,9 +1,11 @@
 // The registry of a Windows installation that is not running: HKEY_LOCAL_MACHINE holds one key,
 // SYSTEM, which is the root of the installation's SYSTEM hive file; nothing else exists. The
-// hive is read afresh when a run's first accessor arrives and written back, if the run changed
-// it, when the last one leaves or a key is flushed. A run reads it where it lies, as an analysis
-// needs no more; one that announced changes (ExpectChanges) loads it ready for them at once, and
-// one that did not loads it again at its first change.
+// hive is read afresh for each run, at its first use, and written back, if the run changed it,
+// when the run ends or a key is flushed. A run reads it where it lies, as an analysis needs no
+// more; one that means to change it loads it ready for changes at once, and one that did not say
+// so loads it again at its first change. Used outside a run, the store reads the hive at its
+// first use and keeps what it read until a run begins; changes then reach the file only when a
+// key is flushed.
 #pragma once
 
 #include <cstdint>
@@ -36,12 +38,9 @@ class OfflineRegistry final : public RegistryStore {
                      std::uint32_t size) override;
   RegStatus FlushKey(RegKey key) override;
   RegStatus CloseKey(RegKey key) override;
-  void AccessorCreated() override;
-  void AccessorFreed() override;
-  void ExpectChanges() override;
+  void BeginRun(bool changes) override;
+  void EndRun() override;
 
-  // How often the hive file was replaced with changed content since the store was made.
-  std::uint64_t WriteBacks() const { return write_backs_; }
   // Set when the latest run was refused the rights to write; kept until the next run starts.
   const std::optional<WriteRefusal>& LastWriteRefusal() const { return refusal_; }
 
@@ -66,7 +65,7 @@ class OfflineRegistry final : public RegistryStore {
   // Drops what lookups beneath `parent` found missing, once a subkey was added there.
   void ForgetMissingChildren(hive_node_h parent);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
-  // What the run under way knows; a run starts with its first use and ends with EndRun().
+  // What the run under way knows; outside a run, what the store's use since the latest run knows.
   struct Run {
     Run();  // defined out of line, so that every compiler sees it as default-constructible here
     std::unique_ptr<HiveFile> hive;
@@ -82,13 +81,10 @@ class OfflineRegistry final : public RegistryStore {
   bool InstallationWritable();
   HiveFile& Hive();
   void WriteBack();
-  void EndRun();
 
   std::filesystem::path folder_;
   std::optional<Run> run_;
   RegKey next_handle_ = 0x1000;  // never reused, so that a handle of an ended run stays invalid
-  int accessors_ = 0;
-  std::uint64_t write_backs_ = 0;
   std::optional<WriteRefusal> refusal_;
 };
 

@@ -15,6 +15,13 @@ constexpr std::string_view kSystemDrive = "c:\\";
 
 }  // namespace
 
+// Both programs work on the installation in the folder given.
+CommandLineTarget TargetFromCommandLine(const std::string&,
+                                        const std::vector<std::string>& operands) {
+  if (operands.empty()) return {};
+  return {std::make_unique<OfflineSystem>(operands.front()), {}};
+}
+
 OfflineSystem::OfflineSystem(std::filesystem::path windows_folder)
     : folder_(std::move(windows_folder)) {
   LocateSystemHive(folder_);  // so that a folder without a usable hive is refused at once
@@ -24,8 +31,6 @@ OfflineSystem::OfflineSystem(std::filesystem::path windows_folder)
 OfflineSystem::~OfflineSystem() = default;
 
 RegistryStore& OfflineSystem::Registry() { return *registry_; }
-
-std::uint64_t OfflineSystem::HiveWriteBacks() const { return registry_->WriteBacks(); }
 
 std::string OfflineSystem::WriteRefusalExplanation() {
   const std::optional<WriteRefusal>& refusal = registry_->LastWriteRefusal();

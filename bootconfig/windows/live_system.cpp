@@ -6,6 +6,15 @@
 
 namespace harnlode {
 
+// Both programs work on the running system, and take no folder.
+CommandLineTarget TargetFromCommandLine(const std::string& program,
+                                        const std::vector<std::string>& operands) {
+  if (!operands.empty()) {
+    return {nullptr, "on Windows, " + program + " works on the running system; give no folder."};
+  }
+  return {std::make_unique<LiveSystem>(), {}};
+}
+
 // The driver folder lies below system32, which a 32-bit program on 64-bit Windows would
 // otherwise find in SysWOW64, where the system's drivers are not.
 bool LiveSystem::IsFile(const std::string& windows_path) {

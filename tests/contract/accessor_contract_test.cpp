@@ -1,5 +1,6 @@
 // The accessor's rules on every store: what it reads, writes and raises, and how it resolves
 // paths, whatever registry lies beneath it.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "registry.h"
@@ -8,19 +9,15 @@
 namespace harnlode::testing {
 namespace {
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ERegistryException& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
+// Raises ERegistryException with exactly this message.
+::testing::Matcher<std::function<void()>> Raises(const std::string& message) {
+  return ::testing::ThrowsMessage<ERegistryException>(message);
 }
 
-class AccessorContract : public ::testing::Test {
+class AccessorContract : public ContractTest {
  protected:
   void SetUp() override {
-    scratch_ = MakeScratchRegistry();
+    ContractTest::SetUp();
     scratch_->Put("Service", "Group", kRegSz, StoredText("Base"));
     scratch_->Put("Service", "Start", kRegDword, {3, 0, 0, 0});
   }
@@ -37,11 +34,9 @@ class AccessorContract : public ::testing::Test {
   }
 
   std::string Path() const { return scratch_->Root() + "\\Service"; }
-
-  std::unique_ptr<ScratchRegistry> scratch_;
 };
 
-TEST_F(AccessorContract, ReadsTextUpToItsFirstNulAndUnexpanded) {
+TEST_P(AccessorContract, ReadsTextUpToItsFirstNulAndUnexpanded) {
   scratch_->Put("Service", "Embedded", kRegSz, {'a', 0, 0, 0, 'b', 0, 0, 0});
   scratch_->Put("Service", "Expandable", kRegExpandSz, StoredText("%SystemRoot%\\x"));
   scratch_->Put("Service", "Unterminated", kRegSz, {'h', 0, 'i', 0});
@@ -66,7 +61,7 @@ TEST_F(AccessorContract, ReadsTextUpToItsFirstNulAndUnexpanded) {
   });
 }
 
-TEST_F(AccessorContract, ReadsNumbersAsLittleEndianSignedIntegers) {
+TEST_P(AccessorContract, ReadsNumbersAsLittleEndianSignedIntegers) {
   scratch_->Put("Service", "AllBits", kRegDword, {0xFF, 0xFF, 0xFF, 0xFF});
   scratch_->Put("Service", "Big", kRegDword, {0x78, 0x56, 0x34, 0x12});
   scratch_->Put("Service", "Short", kRegDword, {0x34, 0x12});
@@ -78,7 +73,7 @@ TEST_F(AccessorContract, ReadsNumbersAsLittleEndianSignedIntegers) {
   });
 }
 
-TEST_F(AccessorContract, ValueFailuresNameTheValueAndKeepTheKeyOpen) {
+TEST_P(AccessorContract, ValueFailuresNameTheValueAndKeepTheKeyOpen) {
   scratch_->Put("Service", "ShortText", kRegSz, StoredText("123"));  // 4 bytes once converted
   scratch_->Put("Service", "LongText", kRegSz, StoredText("1234"));
   scratch_->Put("Service", "List", kRegMultiSz, {'a', 0, 0, 0, 0, 0});
@@ -98,16 +93,16 @@ TEST_F(AccessorContract, ValueFailuresNameTheValueAndKeepTheKeyOpen) {
         {[&] { registry.ReadText("List"); }, "Ungültiger Datentyp für 'List'"},
         {[&] { registry.ReadText("Raw"); }, "Ungültiger Datentyp für 'Raw'"},
     };
-    for (const auto& c : cases) EXPECT_EQ(MessageOf(c.action), c.message);
+    for (const auto& c : cases) EXPECT_THAT(c.action, Raises(c.message));
     EXPECT_EQ(registry.CurrentPath(), Path());
     EXPECT_EQ(registry.ReadText("Group"), "Base");
   });
 }
 
-TEST_F(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
+TEST_P(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
   {
     UseTargetSystem use(scratch_->System());
-    TRegistry run;  // the run's first and last accessor, as the check has one
+    RegistryRun run(scratch_->System(), false);
     WithKey([](TRegistry& registry) {
       registry.WriteText("Group", "System Reserved");
       registry.WriteText("Empty", "");
@@ -124,9 +119,9 @@ TEST_F(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
   EXPECT_EQ(scratch_->Get("Service", "Start"), (StoredValue{kRegDword, {0xFE, 0xFF, 0xFF, 0xFF}}));
 }
 
-TEST_F(AccessorContract, FlushingOnCloseWritesAtOnce) {
+TEST_P(AccessorContract, FlushingOnCloseWritesAtOnce) {
   UseTargetSystem use(scratch_->System());
-  TRegistry run;  // keeps the run open, so that only the flush can have written
+  RegistryRun run(scratch_->System(), false);  // open, so that only the flush can have written
   TRegistry registry;
   registry.SetRoot(kHkeyLocalMachine);
   registry.SetLazyWrite(false);
@@ -136,7 +131,7 @@ TEST_F(AccessorContract, FlushingOnCloseWritesAtOnce) {
   EXPECT_EQ(scratch_->Get("Service", "Start"), (StoredValue{kRegDword, {1, 0, 0, 0}}));
 }
 
-TEST_F(AccessorContract, PathsResolveAgainstTheOpenKeyOrTheRoot) {
+TEST_P(AccessorContract, PathsResolveAgainstTheOpenKeyOrTheRoot) {
   const std::string root = scratch_->Root();
   UseTargetSystem use(scratch_->System());
   TRegistry registry;
@@ -169,21 +164,21 @@ TEST_F(AccessorContract, PathsResolveAgainstTheOpenKeyOrTheRoot) {
   EXPECT_EQ(registry.CurrentPath(), "");
 }
 
-TEST_F(AccessorContract, WithoutAnOpenKeyOnlyReadTextSucceeds) {
+TEST_P(AccessorContract, WithoutAnOpenKeyOnlyReadTextSucceeds) {
   UseTargetSystem use(scratch_->System());
   TRegistry registry;
   registry.SetRoot(kHkeyLocalMachine);
   EXPECT_FALSE(registry.OpenPath(scratch_->Root() + "\\Nowhere", false));
   EXPECT_EQ(registry.ReadText("Group"), "");
-  EXPECT_EQ(MessageOf([&] { registry.ReadNumber("Start"); }),
-            "Fehler beim Holen der Daten für 'Start'");
-  EXPECT_EQ(MessageOf([&] { registry.WriteText("Group", "x"); }),
-            "Fehler beim Setzen der Daten für 'Group'");
-  EXPECT_EQ(MessageOf([&] { registry.WriteNumber("Start", 0); }),
-            "Fehler beim Setzen der Daten für 'Start'");
+  EXPECT_THAT([&] { registry.ReadNumber("Start"); },
+              Raises("Fehler beim Holen der Daten für 'Start'"));
+  EXPECT_THAT([&] { registry.WriteText("Group", "x"); },
+              Raises("Fehler beim Setzen der Daten für 'Group'"));
+  EXPECT_THAT([&] { registry.WriteNumber("Start", 0); },
+              Raises("Fehler beim Setzen der Daten für 'Start'"));
 }
 
-TEST_F(AccessorContract, AKeyTheCallerMayOnlyReadIsPresentButNotOpenedForWriting) {
+TEST_P(AccessorContract, AKeyTheCallerMayOnlyReadIsPresentButNotOpenedForWriting) {
   const std::string path = Path();
   const int failures = scratch_->WithReadOnlyKey("Service", [&] {
     UseTargetSystem use(scratch_->System());
@@ -196,12 +191,14 @@ TEST_F(AccessorContract, AKeyTheCallerMayOnlyReadIsPresentButNotOpenedForWriting
     registry.SetAccessMask(kKeyRead);
     failed += !registry.OpenPath(path, false);
     failed += registry.ReadText("Group") != "Base";
-    failed += MessageOf([&] { registry.WriteNumber("Start", 0); }) !=
-              "Fehler beim Setzen der Daten für 'Start'";
+    failed += !::testing::Value(std::function<void()>([&] { registry.WriteNumber("Start", 0); }),
+                                Raises("Fehler beim Setzen der Daten für 'Start'"));
     return failed;
   });
   EXPECT_EQ(failures, 0);
 }
+
+HARNLODE_ON_EVERY_STORE(AccessorContract);
 
 }  // namespace
 }  // namespace harnlode::testing

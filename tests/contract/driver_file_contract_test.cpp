@@ -7,16 +7,19 @@
 namespace harnlode::testing {
 namespace {
 
-TEST(SystemContract, OnlyAFileCountsAsTheDriverFile) {
-  const std::unique_ptr<ScratchRegistry> scratch = MakeScratchRegistry();
-  scratch->PutDriverFile("HLFILE.SYS");
-  scratch->PutDriverFolder("HLFOLDER.SYS");
-  TargetSystem& system = scratch->System();
+using SystemContract = ContractTest;
+
+TEST_P(SystemContract, OnlyAFileCountsAsTheDriverFile) {
+  scratch_->PutDriverFile("HLFILE.SYS");
+  scratch_->PutDriverFolder("HLFOLDER.SYS");
+  TargetSystem& system = scratch_->System();
   EXPECT_TRUE(system.IsFile("c:\\windows\\system32\\DRIVERS\\HLFILE.SYS"));
   EXPECT_TRUE(system.IsFile("C:\\Windows\\System32\\drivers\\hlfile.sys"));
   EXPECT_FALSE(system.IsFile("c:\\windows\\system32\\DRIVERS\\HLFOLDER.SYS"));
   EXPECT_FALSE(system.IsFile("c:\\windows\\system32\\DRIVERS\\HLMISSING.SYS"));
 }
+
+HARNLODE_ON_EVERY_STORE(SystemContract);
 
 }  // namespace
 }  // namespace harnlode::testing

@@ -168,6 +168,10 @@ class LiveScratch final : public ScratchRegistry {
 
 }  // namespace
 
-std::unique_ptr<ScratchRegistry> MakeScratchRegistry() { return std::make_unique<LiveScratch>(); }
+std::vector<ScratchKind> ScratchKinds() {
+  return {
+      {"Live", [] { return std::unique_ptr<ScratchRegistry>(std::make_unique<LiveScratch>()); }},
+      {"Memory", MakeMemoryScratch}};
+}
 
 }  // namespace harnlode::testing

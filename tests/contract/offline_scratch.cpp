@@ -82,8 +82,10 @@ class OfflineScratch final : public ScratchRegistry {
 
 }  // namespace
 
-std::unique_ptr<ScratchRegistry> MakeScratchRegistry() {
-  return std::make_unique<OfflineScratch>();
+std::vector<ScratchKind> ScratchKinds() {
+  return {{"Offline",
+           [] { return std::unique_ptr<ScratchRegistry>(std::make_unique<OfflineScratch>()); }},
+          {"Memory", MakeMemoryScratch}};
 }
 
 }  // namespace harnlode::testing

@@ -1,26 +1,22 @@
 // Registry content for the store contract suite, made and read back around the store under test:
-// on Linux in a hive file of a temporary installation, on Windows in the live registry.
+// on Linux in a hive file of a temporary installation, on Windows in the live registry, and on
+// both in the in-memory system of the test support.
 #pragma once
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "memory_system.h"
 #include "registry_api.h"
 #include "target_system.h"
-#include "text_conversion.h"
 
 namespace harnlode::testing {
-
-struct StoredValue {
-  RegType type = kRegNone;
-  std::vector<std::uint8_t> data;  // as the registry holds it: text in UTF-16LE
-
-  bool operator==(const StoredValue&) const = default;
-};
 
 class ScratchRegistry {
  public:
@@ -51,14 +47,29 @@ class ScratchRegistry {
   virtual void PutDriverFolder(const std::string& name) = 0;
 };
 
-// The scratch registry of the platform that the suite is built for.
-std::unique_ptr<ScratchRegistry> MakeScratchRegistry();
+// A kind of scratch registry, named for the tests' names.
+struct ScratchKind {
+  const char* name;
+  std::unique_ptr<ScratchRegistry> (*make)();
+};
 
-// Text as the registry holds it: UTF-16LE from UTF-8, with a terminating NUL.
-inline std::vector<std::uint8_t> StoredText(const std::string& utf8) {
-  std::vector<std::uint8_t> data = Utf16leFromEightBit(utf8);
-  data.insert(data.end(), {0, 0});
-  return data;
+inline std::ostream& operator<<(std::ostream& out, const ScratchKind& kind) {
+  return out << kind.name;
 }
+
+// The store of the platform that the suite is built for, and the in-memory one.
+std::vector<ScratchKind> ScratchKinds();
+std::unique_ptr<ScratchRegistry> MakeMemoryScratch();
+
+// A test of the suite, run on every kind of scratch registry.
+class ContractTest : public ::testing::TestWithParam<ScratchKind> {
+ protected:
+  void SetUp() override { scratch_ = GetParam().make(); }
+  std::unique_ptr<ScratchRegistry> scratch_;
+};
+
+#define HARNLODE_ON_EVERY_STORE(suite)                                         \
+  INSTANTIATE_TEST_SUITE_P(Stores, suite, ::testing::ValuesIn(ScratchKinds()), \
+                           [](const auto& info) { return std::string(info.param.name); })
 
 }  // namespace harnlode::testing

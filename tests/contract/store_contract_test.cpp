@@ -1,6 +1,6 @@
 // What every registry store must do, since the accessor relies on it: the registry API's
-// conventions for sizes, text, handles and rights. The same tests run against the offline hive
-// store and against the platform's registry.
+// conventions for sizes, text, handles and rights. The same tests run against the in-memory
+// store and against the platform's: the offline hive store, or the platform's registry.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,9 +11,8 @@
 namespace harnlode::testing {
 namespace {
 
-class StoreContract : public ::testing::Test {
+class StoreContract : public ContractTest {
  protected:
-  void SetUp() override { scratch_ = MakeScratchRegistry(); }
   void TearDown() override {
     for (RegKey key : open_) Store().CloseKey(key);
   }
@@ -29,11 +28,10 @@ class StoreContract : public ::testing::Test {
     return handle;
   }
 
-  std::unique_ptr<ScratchRegistry> scratch_;
   std::vector<RegKey> open_;
 };
 
-TEST_F(StoreContract, SizeQueriesCountConvertedTextAndItsTerminator) {
+TEST_P(StoreContract, SizeQueriesCountConvertedTextAndItsTerminator) {
   scratch_->Put("Key", "Text", kRegSz, StoredText("f\xC3\xBCr"));  // 4 bytes and a NUL in UTF-8
   scratch_->Put("Key", "Number", kRegDword, {5, 0, 0, 0});
   const RegKey key = Open("Key");
@@ -57,7 +55,7 @@ TEST_F(StoreContract, SizeQueriesCountConvertedTextAndItsTerminator) {
       << "a buffer without its size";
 }
 
-TEST_F(StoreContract, MissingValuesAreReportedWithTheSizeTheCallerNeedsToKnow) {
+TEST_P(StoreContract, MissingValuesAreReportedWithTheSizeTheCallerNeedsToKnow) {
   scratch_->Put("Key", "Number", kRegDword, {5, 0, 0, 0});
   const RegKey key = Open("Key");
   RegType type = 99;
@@ -71,7 +69,7 @@ TEST_F(StoreContract, MissingValuesAreReportedWithTheSizeTheCallerNeedsToKnow) {
   EXPECT_EQ(size, 8u) << "a read leaves it as it was";
 }
 
-TEST_F(StoreContract, TooSmallABufferGetsTheNeededSizeAndStaysUntouched) {
+TEST_P(StoreContract, TooSmallABufferGetsTheNeededSizeAndStaysUntouched) {
   scratch_->Put("Key", "Text", kRegSz, StoredText("f\xC3\xBCr"));
   scratch_->Put("Key", "Wide", kRegQword, {1, 2, 3, 4, 5, 6, 7, 8});
   const RegKey key = Open("Key");
@@ -86,7 +84,7 @@ TEST_F(StoreContract, TooSmallABufferGetsTheNeededSizeAndStaysUntouched) {
   }
 }
 
-TEST_F(StoreContract, UnterminatedTextIsTerminatedWhenThereIsRoomAndEmptyDataWritesNothing) {
+TEST_P(StoreContract, UnterminatedTextIsTerminatedWhenThereIsRoomAndEmptyDataWritesNothing) {
   scratch_->Put("Key", "Bare", kRegSz, {'a', 0, 'b', 0});
   scratch_->Put("Key", "Nothing", kRegBinary, {});
   const RegKey key = Open("Key");
@@ -108,7 +106,7 @@ TEST_F(StoreContract, UnterminatedTextIsTerminatedWhenThereIsRoomAndEmptyDataWri
   EXPECT_EQ(buffer, (std::array<std::uint8_t, 4>{9, 9, 9, 9}));
 }
 
-TEST_F(StoreContract, SetValueStoresTextWithOneTerminatorAndRefusesDataItCannotRead) {
+TEST_P(StoreContract, SetValueStoresTextWithOneTerminatorAndRefusesDataItCannotRead) {
   scratch_->Put("Key", "Old", kRegDword, {1, 0, 0, 0});
   const RegKey key = Open("Key");
   const std::string text = "f\xC3\xBCr";
@@ -132,7 +130,7 @@ TEST_F(StoreContract, SetValueStoresTextWithOneTerminatorAndRefusesDataItCannotR
   EXPECT_EQ(scratch_->Get("Key", "Bad"), std::nullopt);
 }
 
-TEST_F(StoreContract, MalformedTextIsReplacedBothWays) {
+TEST_P(StoreContract, MalformedTextIsReplacedBothWays) {
   scratch_->Put("Key", "Lone", kRegSz, {'a', 0, 0x00, 0xD8, 'b', 0, 0, 0});  // a lone surrogate
   const RegKey key = Open("Key");
   std::array<std::uint8_t, 8> buffer{};
@@ -154,7 +152,7 @@ TEST_F(StoreContract, MalformedTextIsReplacedBothWays) {
             (StoredValue{kRegSz, {0xFD, 0xFF, 'a', 0, 0xFD, 0xFF, 'b', 0, 0, 0}}));
 }
 
-TEST_F(StoreContract, PathsOpenAsTheRegistryAPIResolvesThem) {
+TEST_P(StoreContract, PathsOpenAsTheRegistryAPIResolvesThem) {
   scratch_->Put("Key\\Sub", "Number", kRegDword, {5, 0, 0, 0});
   RegKey key = 1234;
   EXPECT_EQ(Store().OpenKey(kHkeyLocalMachine, "\\" + Path("Key"), kKeyRead, &key),
@@ -183,7 +181,7 @@ TEST_F(StoreContract, PathsOpenAsTheRegistryAPIResolvesThem) {
   open_.push_back(key);
 }
 
-TEST_F(StoreContract, HandlesCarryTheirRightsAndCloseOnce) {
+TEST_P(StoreContract, HandlesCarryTheirRightsAndCloseOnce) {
   scratch_->Put("Key", "Number", kRegDword, {5, 0, 0, 0});
   const RegKey key = Open("Key");
   // An empty path gives a second handle on the same key, here with other rights.
@@ -210,7 +208,7 @@ TEST_F(StoreContract, HandlesCarryTheirRightsAndCloseOnce) {
   EXPECT_EQ(Store().CloseKey(kHkeyLocalMachine), kErrorSuccess) << "roots always close";
 }
 
-TEST_F(StoreContract, AKeyTheCallerMayOnlyReadIsRefusedForWriting) {
+TEST_P(StoreContract, AKeyTheCallerMayOnlyReadIsRefusedForWriting) {
   scratch_->Put("Key", "Number", kRegDword, {5, 0, 0, 0});
   const std::string path = Path("Key");
   const int failures = scratch_->WithReadOnlyKey("Key", [&] {
@@ -228,6 +226,8 @@ TEST_F(StoreContract, AKeyTheCallerMayOnlyReadIsRefusedForWriting) {
   });
   EXPECT_EQ(failures, 0);
 }
+
+HARNLODE_ON_EVERY_STORE(StoreContract);
 
 }  // namespace
 }  // namespace harnlode::testing

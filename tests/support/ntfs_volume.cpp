@@ -1,29 +1,30 @@
 #include "ntfs_volume.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "file_bytes.h"
 
 namespace harnlode::testing {
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
-
 bool HasProgram(const std::string& name) {
-  return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
+  std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (::access((fs::path(folder) / name).c_str(), X_OK) == 0) return true;
+  }
+  return false;
 }
 
 bool Mounted(const fs::path& point) {
@@ -32,24 +33,23 @@ bool Mounted(const fs::path& point) {
          here.st_dev != above.st_dev;
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+// Runs the program; its status, with what it wrote to either stream in `output` when given.
+int Run(const std::vector<std::string>& arguments, std::string* output = nullptr) {
+  const ProgramOutcome outcome = RunProgram(arguments);
+  if (output != nullptr) *output = outcome.out + outcome.err;
+  return outcome.status;
+}
+
+std::vector<std::string> UnmountCommand(const fs::path& point, bool lazy) {
+  if (::geteuid() == 0) {
+    return lazy ? std::vector<std::string>{"umount", "-l", point.string()}
+                : std::vector<std::string>{"umount", point.string()};
+  }
+  return lazy ? std::vector<std::string>{"fusermount", "-u", "-z", point.string()}
+              : std::vector<std::string>{"fusermount", "-u", point.string()};
 }
 
 }  // namespace
-
-int RunCommand(const std::string& command, std::string* output) {
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buffer[4096];
-  std::size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-    if (output != nullptr) output->append(buffer, read);
-  }
-  const int status = ::pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string NtfsVolume::Unavailable() {
   for (const char* program : {"mkntfs", "ntfs-3g", "ntfsfix"}) {
@@ -89,13 +89,13 @@ NtfsVolume::NtfsVolume(const fs::path& folder, std::uint64_t size_mib)
   std::ofstream(image_, std::ios::binary).close();
   fs::resize_file(image_, size_mib << 20);
   std::string output;
-  if (RunCommand("mkntfs -F -f -q -L Windows " + Quote(image_), &output) != 0) {
+  if (Run({"mkntfs", "-F", "-f", "-q", "-L", "Windows", image_.string()}, &output) != 0) {
     throw std::runtime_error("mkntfs failed: " + output);
   }
   // Desktops mount USB disks from a block device; a loop device stands in for one.
   device_ = image_.string();
   std::string loop;
-  if (::geteuid() == 0 && RunCommand("losetup -f --show " + Quote(image_), &loop) == 0 &&
+  if (::geteuid() == 0 && Run({"losetup", "-f", "--show", image_.string()}, &loop) == 0 &&
       loop.starts_with("/dev/")) {
     device_ = loop.substr(0, loop.find('\n'));
     loop_ = true;
@@ -104,82 +104,62 @@ NtfsVolume::NtfsVolume(const fs::path& folder, std::uint64_t size_mib)
 
 NtfsVolume::~NtfsVolume() {
   try {
-    if (driver_ > 0) Unmount();
+    Unmount();
   } catch (const std::exception&) {
-    if (driver_ > 0) KillDriver();
+    KillDriver();
   }
   Release();
 }
 
 void NtfsVolume::Release() {
-  if (loop_) RunCommand("losetup -d " + device_);
+  if (loop_) Run({"losetup", "-d", device_});
   loop_ = false;
 }
 
 void NtfsVolume::Mount() {
-  if (driver_ > 0) throw std::logic_error("the volume is mounted already");
+  if (driver_) throw std::logic_error("the volume is mounted already");
   // What udisks gives ntfs-3g for a user's disk; no_detach keeps the driver our child, so that
   // its process is known and can be ended.
   const std::string options = "no_detach,uid=" + std::to_string(::getuid()) +
                               ",gid=" + std::to_string(::getgid()) + ",windows_names,nodev,nosuid";
-  std::vector<std::string> arguments = {"ntfs-3g", "-o", options, device_, mount_point_.string()};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, driver_output_.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  const int failed = ::posix_spawnp(&driver_, "ntfs-3g", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) {
-    driver_ = -1;
+  try {
+    driver_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"ntfs-3g", "-o", options, device_, mount_point_.string()},
+        ChildStreams{.out = driver_output_, .errors_to_output = true});
+  } catch (const std::runtime_error&) {
     throw std::runtime_error("ntfs-3g cannot be started");
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!Mounted(mount_point_)) {
-    int status = 0;
-    if (::waitpid(driver_, &status, WNOHANG) == driver_ ||
-        std::chrono::steady_clock::now() > deadline) {
-      if (::kill(driver_, SIGKILL) == 0) ::waitpid(driver_, &status, 0);
-      driver_ = -1;
-      throw std::runtime_error("ntfs-3g did not mount the volume: " + ReadAll(driver_output_));
+    if (!driver_->Running() || std::chrono::steady_clock::now() > deadline) {
+      driver_.reset();
+      throw std::runtime_error("ntfs-3g did not mount the volume: " + ReadFile(driver_output_));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }
 
 void NtfsVolume::Unmount() {
-  if (driver_ <= 0) return;
-  const std::string point = Quote(mount_point_);
+  if (!driver_) return;
   std::string output;
-  if (RunCommand((::geteuid() == 0 ? "umount " : "fusermount -u ") + point, &output) != 0) {
+  if (Run(UnmountCommand(mount_point_, false), &output) != 0) {
     throw std::runtime_error("the volume cannot be unmounted: " + output);
   }
   // The driver writes out what it holds before it ends.
-  int status = 0;
-  ::waitpid(driver_, &status, 0);
-  driver_ = -1;
+  driver_->Wait();
+  driver_.reset();
 }
 
 void NtfsVolume::KillDriver() {
-  if (driver_ <= 0) return;
-  ::kill(driver_, SIGKILL);
-  int status = 0;
-  ::waitpid(driver_, &status, 0);
-  driver_ = -1;
+  if (!driver_) return;
+  driver_.reset();
   // The mount stays behind, every access failing, until it is taken away.
-  const std::string point = Quote(mount_point_);
-  if (RunCommand((::geteuid() == 0 ? "umount " : "fusermount -u ") + point) != 0) {
-    RunCommand((::geteuid() == 0 ? "umount -l " : "fusermount -u -z ") + point);
-  }
+  if (Run(UnmountCommand(mount_point_, false)) != 0) Run(UnmountCommand(mount_point_, true));
 }
 
 bool NtfsVolume::Clean(std::string* report) const {
   std::string output;
-  const bool clean = RunCommand("ntfsfix -n " + Quote(device_), &output) == 0 &&
+  const bool clean = Run({"ntfsfix", "-n", device_}, &output) == 0 &&
                      output.find("processed successfully") != std::string::npos;
   if (report != nullptr) *report = output;
   return clean;

@@ -6,13 +6,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
-namespace harnlode::testing {
+#include "child_process.h"
 
-// Runs a shell command; returns its exit status (-1 when a signal ended it) and, when `output` is
-// given, what it wrote to standard output and standard error.
-int RunCommand(const std::string& command, std::string* output = nullptr);
+namespace harnlode::testing {
 
 class NtfsVolume {
  public:
@@ -30,7 +29,7 @@ class NtfsVolume {
 
   const std::filesystem::path& MountPoint() const { return mount_point_; }
   // The driver process that serves the mount, while mounted.
-  pid_t Driver() const { return driver_; }
+  pid_t Driver() const { return driver_ ? driver_->Pid() : -1; }
 
   // Mounts the volume with the options a desktop uses; returns once the files are reachable.
   void Mount();
@@ -50,7 +49,7 @@ class NtfsVolume {
   std::filesystem::path driver_output_;
   std::string device_;  // the loop device or the image file
   bool loop_ = false;
-  pid_t driver_ = -1;
+  std::unique_ptr<ChildProcess> driver_;
 };
 
 }  // namespace harnlode::testing

@@ -10,6 +10,20 @@
 #include "window_test_support.h"
 
 namespace harnlode {
+namespace {
+
+// Replaces the log's content by exact text; the log's undo history starts afresh.
+void SetExactLogText(QPlainTextEdit& log, const QString& exact) {
+  QTextDocument& document = *log.document();
+  document.clear();
+  document.setUndoRedoEnabled(false);
+  QTextCursor cursor(&document);
+  InsertExactText(cursor, exact);
+  document.setUndoRedoEnabled(true);
+  log.moveCursor(QTextCursor::Start);
+}
+
+}  // namespace
 
 class LogTextTest : public QObject {
   Q_OBJECT

@@ -313,7 +313,7 @@ class ShellTest : public QObject {
       return std::optional<std::filesystem::path>();
     });
     QVERIFY(started.system);
-    QCOMPARE(started.system->Folder(), folder);
+    QCOMPARE(started.folder, folder);
   }
 };
 

@@ -3,15 +3,14 @@
 // be the same, run after run. Needs the environment that scripts/test-windows sets: WINE (the
 // wine program), WINEPREFIX (a prefix made for the tests) and HARNLODE_WINDOWS_CHECK (the .exe).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <sstream>
 
+#include "child_process.h"
 #include "investigate.h"
 #include "temp_installation.h"
 
@@ -45,11 +44,6 @@ std::string Environment(const char* name) {
 
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Lines end in CR LF on Windows; the text between is what is compared.
 std::string WithoutCarriageReturns(std::string text) {
   std::string out;
@@ -60,15 +54,10 @@ std::string WithoutCarriageReturns(std::string text) {
   return out;
 }
 
-Outcome RunCommand(const std::string& command, const fs::path& scratch) {
-  const fs::path out = scratch / "out";
-  const fs::path err = scratch / "err";
-  const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-  Outcome outcome;
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  outcome.out = WithoutCarriageReturns(ReadFile(out));
-  outcome.err = WithoutCarriageReturns(ReadFile(err));
-  return outcome;
+// Runs the program with its arguments, in `folder` when one is given, without carriage returns.
+Outcome RunWith(const std::vector<std::string>& arguments, const fs::path& folder = {}) {
+  const ProgramOutcome run = RunProgram(arguments, folder);
+  return {run.status, WithoutCarriageReturns(run.out), WithoutCarriageReturns(run.err)};
 }
 
 // What a console shows of COMMAND (a command line of cmd) run in a legacy console whose code page
@@ -79,8 +68,7 @@ std::string ShownInConsole(const std::string& wine, const std::string& command,
                            const fs::path& scratch) {
   const fs::path script = scratch / "console.sh";
   std::ofstream(script) << Quote(wine) << " cmd /c 'chcp 850 >nul & " << command << " & chcp'\n";
-  const Outcome run =
-      RunCommand("script -qec 'sh " + script.string() + "' /dev/null </dev/null", scratch);
+  const Outcome run = RunWith({"script", "-qec", "sh " + script.string(), "/dev/null"});
   return std::regex_replace(run.out, std::regex("\x1b\\[[0-9;?]*[A-Za-z]|\\s"), "");
 }
 
@@ -168,9 +156,7 @@ class TwinSystems {
       reg << "[HKEY_LOCAL_MACHINE\\SYSTEM\\" << key << "]\r\n" << values << "\r\n";
     }
     WriteUtf16File(scratch_.Path() / "content.reg", reg.str());
-    const Outcome imported = RunCommand(
-        "cd " + Quote(scratch_.Path()) + " && " + Quote(wine_) + " reg import content.reg",
-        scratch_.Path());
+    const Outcome imported = RunWith({wine_, "reg", "import", "content.reg"}, scratch_.Path());
     ASSERT_EQ(imported.status, 0) << imported;
 
     const fs::path driver = fs::path(prefix_) / "drive_c/windows/system32/drivers/USBSTOR.SYS";
@@ -187,11 +173,9 @@ class TwinSystems {
 
   // Runs both programs; the Linux one on the offline installation.
   std::pair<Outcome, Outcome> Check(bool tune) {
-    const std::string option = tune ? " --tune" : "";
-    return {
-        RunCommand(std::string(HARNLODE_CHECK_PROGRAM) + option + " " + Quote(offline_.Folder()),
-                   scratch_.Path()),
-        RunCommand(Quote(wine_) + " " + Quote(windows_check_) + option, scratch_.Path())};
+    std::vector<std::string> windows = {wine_, windows_check_};
+    if (tune) windows.emplace_back("--tune");
+    return {RunWith(CheckArguments(offline_.Folder(), tune)), RunWith(windows)};
   }
 
  private:
@@ -243,32 +227,50 @@ TEST(WineCheck, AMissingDriverFileKeepsTheSystemNotReady) {
   EXPECT_NE(tuning.out.find("USBSTOR.SYS not found"), std::string::npos) << tuning.out;
 }
 
-TEST(WineCheck, WrongValueTypesEndTheRunWithTheSameMessage) {
-  const struct {
-    const char* name;
-    RegType type;
-    std::vector<std::uint8_t> data;
-    const char* message;
-  } cases[] = {
-      {"Start", kRegSz, Utf16Text("0"), "Ungültiger Datentyp für 'Start'\n"},
-      {"Start", kRegSz, Utf16Text("1234"), "Fehler beim Holen der Daten für 'Start'\n"},
-      {"Start", kRegQword, {0, 0, 0, 0, 0, 0, 0, 0}, "Fehler beim Holen der Daten für 'Start'\n"},
-      {"Group", kRegDword, Dword(0), "Ungültiger Datentyp für 'Group'\n"},
-      {"Group", kRegMultiSz, {'a', 0, 0, 0, 0, 0}, "Ungültiger Datentyp für 'Group'\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " of type " + std::to_string(c.type));
-    TwinSystems twins;
-    twins.AddService("ControlSet001", "usbccgp", "Base", 3);
-    twins.AddService("ControlSet001", "usbhub", "Base", 3);
-    twins.SetValue("ControlSet001", "usbhub", c.name, c.type, c.data);
-    twins.AddDriverFile();
-    ASSERT_NO_FATAL_FAILURE(twins.Apply());
-    const Outcome outcome = CheckBoth(twins, true);
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(outcome.err, c.message);
-  }
+// A value of a type the check does not take, and the message that ends the run.
+struct WrongType {
+  const char* what;
+  const char* name;
+  RegType type;
+  std::vector<std::uint8_t> data;
+  const char* message;
+};
+std::ostream& operator<<(std::ostream& out, const WrongType& row) { return out << row.what; }
+
+class WrongValueType : public ::testing::TestWithParam<WrongType> {};
+
+TEST_P(WrongValueType, EndsTheRunWithTheSameMessage) {
+  const WrongType& c = GetParam();
+  TwinSystems twins;
+  twins.AddService("ControlSet001", "usbccgp", "Base", 3);
+  twins.AddService("ControlSet001", "usbhub", "Base", 3);
+  twins.SetValue("ControlSet001", "usbhub", c.name, c.type, c.data);
+  twins.AddDriverFile();
+  ASSERT_NO_FATAL_FAILURE(twins.Apply());
+  const Outcome outcome = CheckBoth(twins, true);
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err, c.message);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WrongValueType,
+    ::testing::Values(WrongType{"ShortTextStart", "Start", kRegSz, Utf16Text("0"),
+                                "Ungültiger Datentyp für 'Start'\n"},
+                      WrongType{"LongTextStart", "Start", kRegSz, Utf16Text("1234"),
+                                "Fehler beim Holen der Daten für 'Start'\n"},
+                      WrongType{"QwordStart",
+                                "Start",
+                                kRegQword,
+                                {0, 0, 0, 0, 0, 0, 0, 0},
+                                "Fehler beim Holen der Daten für 'Start'\n"},
+                      WrongType{"DwordGroup", "Group", kRegDword, Dword(0),
+                                "Ungültiger Datentyp für 'Group'\n"},
+                      WrongType{"MultiTextGroup",
+                                "Group",
+                                kRegMultiSz,
+                                {'a', 0, 0, 0, 0, 0},
+                                "Ungültiger Datentyp für 'Group'\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(WineCheck, TheReportShowsInALegacyConsoleWhichGetsItsCodePageBack) {
   TwinSystems twins;
@@ -289,15 +291,14 @@ TEST(WineCheck, TheReportShowsInALegacyConsoleWhichGetsItsCodePageBack) {
 }
 
 TEST(WineCheck, TheWindowsProgramTakesNoFolder) {
-  TempFolder scratch;
-  const std::string program =
-      Quote(Environment("WINE")) + " " + Quote(Environment("HARNLODE_WINDOWS_CHECK"));
-  const Outcome folder = RunCommand(program + " 'c:\\'", scratch.Path());
+  const std::string wine = Environment("WINE");
+  const std::string program = Environment("HARNLODE_WINDOWS_CHECK");
+  const Outcome folder = RunWith({wine, program, "c:\\"});
   EXPECT_EQ(folder.status, 2);
   EXPECT_EQ(folder.err,
             "harnlode-check: on Windows, harnlode-check works on the running system; give no "
             "folder.\n");
-  const Outcome help = RunCommand(program + " --help", scratch.Path());
+  const Outcome help = RunWith({wine, program, "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: harnlode-check [--tune]\n", 0), 0u) << help.out;
 }

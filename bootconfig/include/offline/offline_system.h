@@ -2,7 +2,6 @@
 // stands for drive c:, and its SYSTEM hive file is HKEY_LOCAL_MACHINE\SYSTEM.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,10 +25,6 @@ class OfflineSystem final : public TargetSystem {
   RegistryStore& Registry() override;
   bool IsFile(const std::string& windows_path) override;
   std::string WriteRefusalExplanation() override;
-
-  const std::filesystem::path& Folder() const { return folder_; }
-  // How often runs on this system replaced its SYSTEM hive with changed content.
-  std::uint64_t HiveWriteBacks() const;
 
  private:
   std::filesystem::path folder_;

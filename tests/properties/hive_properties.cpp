@@ -32,8 +32,7 @@ Outcome Run(const std::filesystem::path& folder, bool analyze_only, std::string*
     OfflineSystem system(folder);
     UseTargetSystem use(system);
     LastLineLog log;
-    log.InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved",
-                            "Group", analyze_only);
+    RunReadinessCheck(log, analyze_only);
     *last_line = log.last;
     return Outcome::kEnded;
   } catch (const EInstallationError&) {
