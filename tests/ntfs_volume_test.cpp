@@ -230,7 +230,7 @@ TEST(NtfsInterruptedRename, EveryMomentLeavesAWholeHiveForTheNextRun) {
     // A rename that ended may still have left writes to do; one cut off ends with the driver.
     bool driver_died = false;
     for (int wait = 0; wait < (failed ? 5000 : 300) && !driver_died; ++wait) {
-      driver_died = ::waitpid(volume.Driver(), nullptr, WNOHANG) == volume.Driver();
+      driver_died = !volume.DriverRunning();
       if (!driver_died) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     tracer.reset();

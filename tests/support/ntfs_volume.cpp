@@ -122,20 +122,33 @@ void NtfsVolume::Mount() {
   // its process is known and can be ended.
   const std::string options = "no_detach,uid=" + std::to_string(::getuid()) +
                               ",gid=" + std::to_string(::getgid()) + ",windows_names,nodev,nosuid";
-  try {
-    driver_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"ntfs-3g", "-o", options, device_, mount_point_.string()},
-        ChildStreams{.out = driver_output_, .errors_to_output = true});
-  } catch (const std::runtime_error&) {
-    throw std::runtime_error("ntfs-3g cannot be started");
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!Mounted(mount_point_)) {
-    if (!driver_->Running() || std::chrono::steady_clock::now() > deadline) {
-      driver_.reset();
+  // A driver killed a moment ago may leave its superblock alive for a little while, until the
+  // last file of its mount is closed; a new mount of the device then joins that dead one, and the
+  // new driver ends at once ("reading device: Operation not permitted"). Such a start is retried.
+  for (int tried = 1;; ++tried) {
+    try {
+      driver_ = std::make_unique<ChildProcess>(
+          std::vector<std::string>{"ntfs-3g", "-o", options, device_, mount_point_.string()},
+          ChildStreams{.out = driver_output_, .errors_to_output = true});
+    } catch (const std::runtime_error&) {
+      throw std::runtime_error("ntfs-3g cannot be started");
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (driver_->Running() && std::chrono::steady_clock::now() <= deadline) {
+      if (Mounted(mount_point_)) {
+        // Settled once the driver still serves it a moment later.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (driver_->Running()) return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const bool ended = !driver_->Running();
+    driver_.reset();
+    if (Mounted(mount_point_)) Run(UnmountCommand(mount_point_, true));
+    if (!ended || tried == 5) {
       throw std::runtime_error("ntfs-3g did not mount the volume: " + ReadFile(driver_output_));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100 * tried));
   }
 }
 

@@ -30,6 +30,8 @@ class NtfsVolume {
   const std::filesystem::path& MountPoint() const { return mount_point_; }
   // The driver process that serves the mount, while mounted.
   pid_t Driver() const { return driver_ ? driver_->Pid() : -1; }
+  // False once the driver has ended, killed or not.
+  bool DriverRunning() const { return driver_ && driver_->Running(); }
 
   // Mounts the volume with the options a desktop uses; returns once the files are reachable.
   void Mount();
