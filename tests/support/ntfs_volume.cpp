@@ -123,9 +123,21 @@ void NtfsVolume::Mount() {
   const std::string options = "no_detach,uid=" + std::to_string(::getuid()) +
                               ",gid=" + std::to_string(::getgid()) + ",windows_names,nodev,nosuid";
   // A driver killed a moment ago may leave its superblock alive for a little while, until the
-  // last file of its mount is closed; a new mount of the device then joins that dead one, and the
-  // new driver ends at once ("reading device: Operation not permitted"). Such a start is retried.
+  // last file of its mount is closed. Meanwhile ntfs-3g refuses the device as "already exclusively
+  // opened", or a new mount joins the dead one and the new driver ends at once ("reading device:
+  // Operation not permitted"). So a mount waits for the device to be free, and a start that ends
+  // at once is retried.
   for (int tried = 1;; ++tried) {
+    // The block device is free once no superblock holds it: an exclusive open then succeeds.
+    const auto free_by = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (loop_ && std::chrono::steady_clock::now() < free_by) {
+      const int device = ::open(device_.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+      if (device >= 0) {
+        ::close(device);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     try {
       driver_ = std::make_unique<ChildProcess>(
           std::vector<std::string>{"ntfs-3g", "-o", options, device_, mount_point_.string()},
