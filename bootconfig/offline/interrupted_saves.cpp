@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -42,11 +41,16 @@ bool IsSpare(std::string_view entry, std::string_view name) {
                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
+struct RegularFile {
+  std::string name;
+  struct stat status;
+};
+
 // The regular files in the folder open as `folder` whose names `wanted` accepts; names that lead
 // nowhere, links and anything else are left out.
 template <typename Wanted>
-std::vector<std::string> RegularFiles(int folder, Wanted wanted) {
-  std::vector<std::string> names;
+std::vector<RegularFile> RegularFiles(int folder, Wanted wanted) {
+  std::vector<RegularFile> names;
   const int listed = ::dup(folder);
   if (listed < 0) return names;
   DIR* entries = ::fdopendir(listed);
@@ -60,7 +64,7 @@ std::vector<std::string> RegularFiles(int folder, Wanted wanted) {
     if (wanted(std::string_view(entry->d_name)) &&
         ::fstatat(folder, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(found.st_mode)) {
-      names.emplace_back(entry->d_name);
+      names.push_back({entry->d_name, found});
     }
   }
   ::closedir(entries);
@@ -68,10 +72,10 @@ std::vector<std::string> RegularFiles(int folder, Wanted wanted) {
 }
 
 [[noreturn]] void CannotRestore(const std::filesystem::path& config, std::string_view name,
-                                const std::vector<std::string>& spares, const std::string& why) {
+                                const std::vector<RegularFile>& spares, const std::string& why) {
   std::string kept;
-  for (const std::string& spare : spares) {
-    kept += (kept.empty() ? "" : " and ") + Quoted(config / spare);
+  for (const RegularFile& spare : spares) {
+    kept += (kept.empty() ? "" : " and ") + Quoted(config / spare.name);
   }
   throw EInstallationError(
       "There is no registry hive " + Quoted(config / name) +
@@ -96,13 +100,12 @@ void RemoveLeftoversOfSaves(int folder, std::string_view name) {
   const auto leftover = [name, name_exists](std::string_view entry) {
     return IsOurTemporary(entry, name) || (name_exists && IsSpare(entry, name));
   };
-  for (const std::string& entry : RegularFiles(folder, leftover)) {
-    struct stat found = {};
-    if (name_exists && ::fstatat(folder, entry.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
-        found.st_dev == target.st_dev && found.st_ino == target.st_ino) {
+  for (const RegularFile& entry : RegularFiles(folder, leftover)) {
+    if (name_exists && entry.status.st_dev == target.st_dev &&
+        entry.status.st_ino == target.st_ino) {
       continue;
     }
-    ::unlinkat(folder, entry.c_str(), 0);  // a failure leaves a file that harms no one
+    ::unlinkat(folder, entry.name.c_str(), 0);  // a failure leaves a file that harms no one
   }
 }
 
@@ -116,7 +119,7 @@ bool RestoreAfterInterruptedRename(const std::filesystem::path& installation,
     return SameNameIgnoringCase(entry, name);
   };
   if (!RegularFiles(folder, same_name).empty()) return true;
-  const std::vector<std::string> spares =
+  const std::vector<RegularFile> spares =
       RegularFiles(folder, [name](std::string_view entry) { return IsSpare(entry, name); });
   if (spares.empty()) return false;
   if (spares.size() > 1) {
@@ -134,10 +137,8 @@ bool RestoreAfterInterruptedRename(const std::filesystem::path& installation,
   // Copied, not renamed: the driver died while changing that file's record, which ntfs-3g may
   // then mishandle (a later rename over it was seen to lose it). The copy's save clears the spare
   // away.
-  const std::filesystem::path spare = config / spares.front();
-  struct stat like = {};
+  const std::filesystem::path spare = config / spares.front().name;
   try {
-    if (::stat(spare.c_str(), &like) != 0) throw EInstallationError(std::strerror(errno));
     replacement.Replace(
         [&](const std::filesystem::path& copy) {
           std::error_code error;
@@ -146,7 +147,7 @@ bool RestoreAfterInterruptedRename(const std::filesystem::path& installation,
           errno = error.value();
           return !error;
         },
-        like);
+        spares.front().status);
   } catch (const EInstallationError& failure) {
     CannotRestore(config, name, spares,
                   "Harnlode could not put it back: " + std::string(failure.what()) +
