@@ -12,7 +12,7 @@
 
 #include "hive_properties.h"
 #include "offline/base_block.h"
-#include "offline/offline_system.h"
+#include "offline/hive_location.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::abort();
   }
   installation = pattern;
-  fs::create_directories((installation / harnlode::OfflineSystem::kSystemHive).parent_path());
+  fs::create_directories((installation / harnlode::kSystemHivePath).parent_path());
   fs::create_directories(installation / "Windows/System32/drivers");
   std::ofstream(installation / "Windows/System32/drivers/USBSTOR.SYS") << "driver";
   std::atexit(RemoveInstallation);

@@ -18,6 +18,7 @@
 #include "crash_trial_settings.h"
 #include "file_bytes.h"
 #include "installation_check.h"
+#include "offline/hive_location.h"
 #include "system_hive_generator.h"
 #include "temp_installation.h"
 
@@ -46,7 +47,7 @@ TEST(CrashTrials, AKilledTuningRunLeavesTheOldHiveOrTheNewOneAndNothingInTheWay)
   TempFolder scratch;
   const fs::path folder = scratch.Path() / "c";
   MakeGeneratedInstallation(folder, kHiveSize);
-  const fs::path hive = folder / OfflineSystem::kSystemHive;
+  const fs::path hive = folder / kSystemHivePath;
   const std::string old_hive = ReadFile(hive);
 
   // The new hive is what a run that is not interrupted makes; how long that takes sets the range

@@ -25,6 +25,7 @@
 #include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
+#include "offline/hive_location.h"
 #include "registry.h"
 #include "sample_installation.h"
 #include "temp_installation.h"
@@ -45,7 +46,7 @@ std::string Rewritten(std::string hive) {
   return hive;
 }
 
-fs::path HiveOf(const fs::path& folder) { return folder / OfflineSystem::kSystemHive; }
+fs::path HiveOf(const fs::path& folder) { return folder / kSystemHivePath; }
 
 // The names in the hive's folder that temporary files of a save might have.
 std::vector<std::string> TemporaryNames(const fs::path& folder) {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "offline/hive_location.h"
 #include "offline/installation_path.h"
-#include "offline/offline_system.h"
 #include "windows_identity.h"
 
 namespace harnlode {
@@ -22,8 +22,7 @@ constexpr std::array<std::string_view, 17> kKernelFilesystems = {
 
 bool HoldsInstallation(const std::filesystem::path& folder) {
   try {
-    return FindInInstallation(folder, OfflineSystem::kSystemHive).status ==
-           InstallationPath::Status::kFound;
+    return FindInInstallation(folder, kSystemHivePath).status == InstallationPath::Status::kFound;
   } catch (const std::exception&) {
     // A mount point that cannot be looked into holds no installation that could be used.
     return false;

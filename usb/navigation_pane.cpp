@@ -9,6 +9,17 @@
 #include "olive_theme.h"
 
 namespace harnlode {
+namespace {
+
+void FillTopToBottom(QPainter& painter, const QRect& area, const QColor& top,
+                     const QColor& bottom) {
+  QLinearGradient fill(area.topLeft(), area.bottomLeft());
+  fill.setColorAt(0, top);
+  fill.setColorAt(1, bottom);
+  painter.fillRect(area, fill);
+}
+
+}  // namespace
 
 NavigationPage::NavigationPage(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(true);
@@ -73,10 +84,7 @@ void NavigationPane::paintEvent(QPaintEvent*) {
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
 
   const QRect splitter = SplitterRect();
-  QLinearGradient splitter_fill(splitter.topLeft(), splitter.bottomLeft());
-  splitter_fill.setColorAt(0, olive::kSplitterTop);
-  splitter_fill.setColorAt(1, olive::kSplitterBottom);
-  painter.fillRect(splitter, splitter_fill);
+  FillTopToBottom(painter, splitter, olive::kSplitterTop, olive::kSplitterBottom);
   // A row of grip dots in the middle says that the bar is a splitter.
   const int dots = 9;
   const int first_dot = splitter.center().x() - (dots * 4) / 2;
@@ -88,19 +96,13 @@ void NavigationPane::paintEvent(QPaintEvent*) {
   }
 
   const QRect strip = StripRect();
-  QLinearGradient strip_fill(strip.topLeft(), strip.bottomLeft());
-  strip_fill.setColorAt(0, olive::kStripTop);
-  strip_fill.setColorAt(1, olive::kStripBottom);
-  painter.fillRect(strip, strip_fill);
+  FillTopToBottom(painter, strip, olive::kStripTop, olive::kStripBottom);
   painter.setPen(olive::kFrame);
   painter.drawLine(strip.topLeft(), strip.topRight());
 
   // The active page's selector, pressed: warm fill, dark edge at top and left.
   const QRect selector = SelectorRect().adjusted(0, 1, 0, 0);
-  QLinearGradient selector_fill(selector.topLeft(), selector.bottomLeft());
-  selector_fill.setColorAt(0, olive::kSelectedTop);
-  selector_fill.setColorAt(1, olive::kSelectedBottom);
-  painter.fillRect(selector, selector_fill);
+  FillTopToBottom(painter, selector, olive::kSelectedTop, olive::kSelectedBottom);
   painter.setPen(olive::kSelectedBorder);
   painter.drawLine(selector.topLeft(), selector.topRight());
   painter.drawLine(selector.topLeft(), selector.bottomLeft());

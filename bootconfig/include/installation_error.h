@@ -3,6 +3,7 @@
 // complete English sentence that names the file or folder and says what to do.
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -12,5 +13,8 @@ class EInstallationError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A file or folder as those messages name it: its path between double quotes.
+inline std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
 }  // namespace harnlode

@@ -13,12 +13,6 @@
 namespace harnlode {
 namespace {
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
-
-std::string SystemError(int error) { return std::strerror(error); }
-
-[[noreturn]] void Fail(const std::string& message) { throw EInstallationError(message); }
-
 // ntfs-3g renames over a file through a spare name that it numbers afresh at every try, and fails
 // with EEXIST where a driver killed earlier left that name damaged, beyond removing; the next
 // number is free. A failed try leaves both files as they were.
@@ -37,9 +31,10 @@ AtomicReplacement::AtomicReplacement(std::filesystem::path target)
   // Between the caller's last look at the target and the rename, no other copy replaces it, and
   // every temporary file found is a dead one's.
   if (lock_.GetState() == FolderLock::State::kBusy) {
-    Fail("The registry hive " + Quoted(target_) +
-         " is being saved by another program, so Harnlode did not save its changes. Wait for "
-         "that program to end, then run again.");
+    throw EInstallationError(
+        "The registry hive " + Quoted(target_) +
+        " is being saved by another program, so Harnlode did not save its changes. Wait for "
+        "that program to end, then run again.");
   }
   if (lock_.GetState() == FolderLock::State::kHeld) {
     RemoveLeftoversOfSaves(lock_.Descriptor(), target_.filename().string());
@@ -52,21 +47,23 @@ void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::
   std::string temporary = (folder / TemporaryFileTemplate(target_.filename().string())).string();
   const int created = ::mkstemp(temporary.data());
   if (created < 0) {
-    Fail("The changes could not be saved to the registry hive " + Quoted(target_) +
-         ": no new file can be made in " + Quoted(folder) + " (" + SystemError(errno) +
-         "). The hive was left as it was; check the folder's rights, then run again.");
+    throw EInstallationError(
+        "The changes could not be saved to the registry hive " + Quoted(target_) +
+        ": no new file can be made in " + Quoted(folder) + " (" + std::strerror(errno) +
+        "). The hive was left as it was; check the folder's rights, then run again.");
   }
   auto fail_saving = [&](const std::string& what, int error) {
     ::close(created);
     ::unlink(temporary.c_str());
-    Fail("The changes could not be saved to the registry hive " + Quoted(target_) + ": " + what +
-         " (" + SystemError(error) + "). The hive was left as it was; " +
-         // A file that is there and yet cannot be found or read: the volume is inconsistent,
-         // as a driver that died while writing it leaves it.
-         (error == EIO || error == ENOENT
-              ? "the disk or its file system may be damaged: let Windows check the volume "
-                "(chkdsk /f), then run again."
-              : "free some space or check the folder's rights, then run again."));
+    throw EInstallationError(
+        "The changes could not be saved to the registry hive " + Quoted(target_) + ": " + what +
+        " (" + std::strerror(error) + "). The hive was left as it was; " +
+        // A file that is there and yet cannot be found or read: the volume is inconsistent,
+        // as a driver that died while writing it leaves it.
+        (error == EIO || error == ENOENT
+             ? "the disk or its file system may be damaged: let Windows check the volume "
+               "(chkdsk /f), then run again."
+             : "free some space or check the folder's rights, then run again."));
   };
   // The new file takes the old one's place, so it takes its permissions and, where allowed, owner.
   if (::fchmod(created, like.st_mode & 07777) != 0) fail_saving("setting rights", errno);
@@ -94,9 +91,10 @@ void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::
                         : ::fsync(lock_.Descriptor()) != 0 ? errno
                                                            : 0;
   if (unflushed != 0) {
-    Fail("The registry hive " + Quoted(target_) + " was saved, but its folder could not be " +
-         "flushed to disk (" + SystemError(unflushed) +
-         "); a power failure now could lose the change.");
+    throw EInstallationError("The registry hive " + Quoted(target_) +
+                             " was saved, but its folder could not be " + "flushed to disk (" +
+                             std::strerror(unflushed) +
+                             "); a power failure now could lose the change.");
   }
 }
 

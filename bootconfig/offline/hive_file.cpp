@@ -24,41 +24,37 @@ constexpr std::size_t kHeaderCompared = base_block::kLogCopySize;
 // Windows refuses hives above 2 GiB; a larger file is not one, and is not read into memory.
 constexpr off_t kLargestHive = off_t{2} << 30;
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
-
-std::string SystemError(int error) { return std::strerror(error); }
-
-[[noreturn]] void Fail(const std::string& message) { throw EInstallationError(message); }
-
 }  // namespace
 
 HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(location.hive) {
   const FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) {
-    Fail("The registry hive " + Quoted(path_) + " cannot be read (" + SystemError(errno) +
-         "). Run Harnlode as a user who may read it.");
+    throw EInstallationError("The registry hive " + Quoted(path_) + " cannot be read (" +
+                             std::strerror(errno) + "). Run Harnlode as a user who may read it.");
   }
   struct stat status = {};
   if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-    Fail("The registry hive " + Quoted(path_) +
-         " is not a regular file. Give the folder of a Windows installation.");
+    throw EInstallationError("The registry hive " + Quoted(path_) +
+                             " is not a regular file. Give the folder of a Windows installation.");
   }
   std::array<std::uint8_t, base_block::kSize> base{};
   if (status.st_size > kLargestHive ||
       ::pread(file.get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size()) ||
       !base_block::HasSignature(base)) {
-    Fail("The file " + Quoted(path_) +
-         " is not a Windows registry hive, or it is truncated. Check that the folder holds an "
-         "intact Windows installation.");
+    throw EInstallationError(
+        "The file " + Quoted(path_) +
+        " is not a Windows registry hive, or it is truncated. Check that the folder holds an "
+        "intact Windows installation.");
   }
   // hivex reads a hive cut short after any whole bin as if nothing were missing; a tuning run
   // would then write the rest of it away for good.
   const off_t expected_size = base_block::kSize + off_t{base_block::BinsSize(base)};
   if (status.st_size < expected_size) {
-    Fail("The registry hive " + Quoted(path_) + " is damaged: it is truncated, " +
-         std::to_string(expected_size - status.st_size) + " of its " +
-         std::to_string(expected_size) +
-         " bytes are missing. Restore it from a backup, or repair it with Windows.");
+    throw EInstallationError(
+        "The registry hive " + Quoted(path_) + " is damaged: it is truncated, " +
+        std::to_string(expected_size - status.st_size) + " of its " +
+        std::to_string(expected_size) +
+        " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
   loaded_ = FileSnapshot(status, std::span(base).first(kHeaderCompared));
   if (!base_block::Clean(base)) {
@@ -86,17 +82,19 @@ hive_h* HiveFile::Open(int flags) const {
   if (hive == nullptr) {
     const int error = errno;
     RequireUnchanged();  // a file that another program is writing is not damaged
-    Fail("The registry hive " + Quoted(path_) + " is damaged and cannot be read (" +
-         SystemError(error) + "). Repair it with Windows, or restore it from a backup.");
+    throw EInstallationError("The registry hive " + Quoted(path_) +
+                             " is damaged and cannot be read (" + std::strerror(error) +
+                             "). Repair it with Windows, or restore it from a backup.");
   }
   return hive;
 }
 
 void HiveFile::RequireUnchanged() const {
   if (!loaded_.StillMatches(path_) || (recovered_ && !recovered_->LogsUnchanged())) {
-    Fail("The registry hive " + Quoted(path_) +
-         " was changed by another program while Harnlode was working on it, so Harnlode "
-         "stopped without saving anything. Run it again.");
+    throw EInstallationError(
+        "The registry hive " + Quoted(path_) +
+        " was changed by another program while Harnlode was working on it, so Harnlode "
+        "stopped without saving anything. Run it again.");
   }
 }
 
@@ -124,19 +122,21 @@ void HiveFile::ThrowDamaged() const {
   const int error = errno;
   RequireUnchanged();
   errno = error;
-  Fail("The registry hive " + Quoted(path_) + " is damaged (" + SystemError(errno) +
-       "). Repair it with Windows, or restore it from a backup.");
+  throw EInstallationError("The registry hive " + Quoted(path_) + " is damaged (" +
+                           std::strerror(errno) +
+                           "). Repair it with Windows, or restore it from a backup.");
 }
 
 void HiveFile::RequireComplete() const {
   if (unrecoverable_.empty()) return;
-  Fail("The registry hive " + Quoted(path_) +
-       " was not completely written the last time Windows used it, and the rest of that write "
-       "cannot be brought back from its transaction logs: " +
-       unrecoverable_ +
-       ". Harnlode does not change it, since Windows would then lose what is missing. Start that "
-       "Windows once and shut it down fully (hold Shift while choosing Shut down), then try "
-       "again.");
+  throw EInstallationError(
+      "The registry hive " + Quoted(path_) +
+      " was not completely written the last time Windows used it, and the rest of that write "
+      "cannot be brought back from its transaction logs: " +
+      unrecoverable_ +
+      ". Harnlode does not change it, since Windows would then lose what is missing. Start that "
+      "Windows once and shut it down fully (hold Shift while choosing Shut down), then try "
+      "again.");
 }
 
 void HiveFile::Save() {

@@ -12,8 +12,6 @@ namespace {
 constexpr std::string_view kGiveTheFolder =
     "Give the folder where the Windows volume is mounted, the one that holds the Windows folder.";
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
-
 std::filesystem::path FindLog(const HiveLocation& location, const char* suffix) {
   const InstallationPath found = FindInInstallation(location.folder, location.relative + suffix);
   return found.status == InstallationPath::Status::kFound ? found.path : std::filesystem::path();

@@ -23,8 +23,6 @@ constexpr std::string_view kTemporaryInfix = ".harnlode-";
 constexpr std::string_view kTemporaryUniquePart = "XXXXXX";  // what mkstemp replaces
 constexpr std::string_view kSpareInfix = ".ntfs-3g-";
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
-
 bool IsOurTemporary(std::string_view entry, std::string_view name) {
   return entry.size() == 1 + name.size() + kTemporaryInfix.size() + kTemporaryUniquePart.size() &&
          entry.front() == '.' && entry.substr(1, name.size()) == name &&

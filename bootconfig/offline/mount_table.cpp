@@ -30,14 +30,14 @@ std::string Unescaped(std::string_view field) {
   return text;
 }
 
-// Fields are separated by single blanks; an empty field (such as an empty source) stays one.
-std::vector<std::string_view> Fields(std::string_view line) {
-  std::vector<std::string_view> fields;
+// The parts between single separators; an empty part (such as an empty source field) stays one.
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
   while (true) {
-    const std::size_t end = line.find(' ');
-    fields.push_back(line.substr(0, end));
-    if (end == std::string_view::npos) return fields;
-    line.remove_prefix(end + 1);
+    const std::size_t end = text.find(separator);
+    parts.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) return parts;
+    text.remove_prefix(end + 1);
   }
 }
 
@@ -48,17 +48,13 @@ bool Parse(std::string_view text, Number* number) {
 }
 
 bool HasOption(std::string_view options, std::string_view wanted) {
-  for (std::string_view rest = options;;) {
-    const std::size_t end = rest.find(',');
-    if (rest.substr(0, end) == wanted) return true;
-    if (end == std::string_view::npos) return false;
-    rest.remove_prefix(end + 1);
-  }
+  const std::vector<std::string_view> all = Split(options, ',');
+  return std::find(all.begin(), all.end(), wanted) != all.end();
 }
 
 std::optional<MountEntry> ParseEntry(std::string_view line) {
   // ID PARENT MAJOR:MINOR ROOT MOUNT-POINT OPTIONS [OPTIONAL...] - TYPE SOURCE SUPER-OPTIONS
-  const std::vector<std::string_view> fields = Fields(line);
+  const std::vector<std::string_view> fields = Split(line, ' ');
   const auto separator = std::find(fields.begin() + std::min<std::size_t>(fields.size(), 6),
                                    fields.end(), std::string_view("-"));
   if (fields.size() < 6 || separator == fields.end() || std::next(separator) == fields.end()) {
@@ -117,13 +113,8 @@ bool MountEntry::IsNtfs3g() const {
 
 MountTable ParseMountTable(std::string_view mountinfo) {
   MountTable table;
-  while (!mountinfo.empty()) {
-    const std::size_t end = mountinfo.find('\n');
-    if (std::optional<MountEntry> entry = ParseEntry(mountinfo.substr(0, end))) {
-      table.push_back(std::move(*entry));
-    }
-    if (end == std::string_view::npos) break;
-    mountinfo.remove_prefix(end + 1);
+  for (std::string_view line : Split(mountinfo, '\n')) {
+    if (std::optional<MountEntry> entry = ParseEntry(line)) table.push_back(std::move(*entry));
   }
   return table;
 }

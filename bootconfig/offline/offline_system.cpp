@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "installation_error.h"
+#include "offline/hive_location.h"
 #include "offline/installation_path.h"
 #include "offline/offline_registry.h"
 #include "offline/windows_names.h"

@@ -20,8 +20,6 @@ namespace {
 // Windows keeps logs far smaller than the hive; one above 2 GiB is not read into memory.
 constexpr off_t kLargestLog = off_t{2} << 30;
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
-
 bool ReadAll(int fd, std::span<std::uint8_t> into) {
   std::size_t done = 0;
   while (done < into.size()) {

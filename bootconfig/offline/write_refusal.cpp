@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "installation_error.h"
 #include "offline/hibernation.h"
 #include "offline/mount_table.h"
 
@@ -19,8 +20,6 @@ namespace {
 constexpr std::string_view kShutDownFully =
     "start that Windows, then shut it down fully (for example with Shift held on Shut down), or "
     "turn Fast Startup off";
-
-std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
 
 // 0 when the path may be written, else the reason as an errno value.
 int WriteError(const fs::path& path) {

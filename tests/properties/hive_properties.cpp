@@ -7,6 +7,7 @@
 
 #include "installation_error.h"
 #include "investigate.h"
+#include "offline/hive_location.h"
 #include "offline/offline_system.h"
 #include "registry.h"
 #include "target_system.h"
@@ -51,7 +52,7 @@ bool OpensAsHive(const std::filesystem::path& file) {
 }  // namespace
 
 std::string CheckHiveProperties(const std::filesystem::path& folder, const std::string& hive) {
-  const std::filesystem::path file = folder / OfflineSystem::kSystemHive;
+  const std::filesystem::path file = folder / kSystemHivePath;
   if (!(std::ofstream(file, std::ios::binary | std::ios::trunc) << hive)) {
     return "the hive can be written for the trial";
   }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "offline/hive_location.h"
 #include "target_system.h"
 
 namespace harnlode {
@@ -15,9 +14,6 @@ class OfflineRegistry;
 
 class OfflineSystem final : public TargetSystem {
  public:
-  // The hive file below the folder, as Windows keeps it.
-  static constexpr std::string_view kSystemHive = kSystemHivePath;
-
   // Throws EInstallationError when the folder does not exist or holds no usable SYSTEM hive.
   explicit OfflineSystem(std::filesystem::path windows_folder);
   ~OfflineSystem() override;
