@@ -1,5 +1,7 @@
 #include "text_conversion.h"
 
+#include <cstring>
+
 namespace harnlode {
 namespace {
 
@@ -100,6 +102,40 @@ std::vector<std::uint8_t> Utf16leFromEightBit(std::string_view text) {
   out.reserve(text.size() * 2);
   for (std::size_t pos = 0; pos < text.size();) AppendUtf16le(out, DecodeUtf8(text, pos));
   return out;
+}
+
+std::vector<std::uint8_t> StoredFromAnsi(RegType type, const std::uint8_t* data,
+                                         std::uint32_t size) {
+  if (!IsTextType(type)) return {data, data + size};
+  std::vector<std::uint8_t> stored =
+      Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (size > 0 && data[size - 1] != 0) stored.insert(stored.end(), {0, 0});
+  return stored;
+}
+
+RegStatus AnswerAnsiQuery(RegType stored_type, std::span<const std::uint8_t> stored, RegType* type,
+                          std::uint8_t* data, std::uint32_t* size) {
+  std::string converted;
+  if (IsTextType(stored_type)) {
+    converted = EightBitFromUtf16le(stored);
+    stored = std::span(reinterpret_cast<const std::uint8_t*>(converted.data()), converted.size());
+  }
+  if (type != nullptr) *type = stored_type;
+  const auto needed = static_cast<std::uint32_t>(stored.size());
+  if (data == nullptr) {
+    if (size != nullptr) *size = needed;
+    return kErrorSuccess;
+  }
+  if (*size < needed) {
+    *size = needed;
+    return kErrorMoreData;
+  }
+  if (!stored.empty()) {
+    std::memcpy(data, stored.data(), stored.size());
+    if (IsTextType(stored_type) && stored.back() != 0 && *size > needed) data[needed] = 0;
+  }
+  *size = needed;
+  return kErrorSuccess;
 }
 
 }  // namespace harnlode

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "offline/base_block.h"
 #include "offline/hive_file.h"
 #include "offline/hivex_support.h"
 #include "offline/installation_path.h"
@@ -60,9 +61,7 @@ std::optional<std::uint32_t> Dword(hive_h* hive, hive_node_h key, const char* na
   // Read as stored: hivex_value_dword cannot tell 0xFFFFFFFF from a failure.
   const std::optional<hivex::StoredValue> stored = Stored(hive, key, name);
   if (!stored || stored->type != hive_t_REG_DWORD || stored->length != 4) return std::nullopt;
-  const std::span<const std::uint8_t> bytes = stored->Bytes();
-  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-         std::uint32_t{bytes[3]} << 24;
+  return base_block::Read32(stored->Bytes(), 0);
 }
 
 std::string Version(hive_h* hive) {

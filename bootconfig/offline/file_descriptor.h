@@ -1,9 +1,27 @@
-// A file descriptor that is closed when it goes out of scope.
+// A file descriptor that is closed when it goes out of scope, and reading through one.
 #pragma once
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <span>
+
 namespace harnlode {
+
+// Reads at `offset` until `into` is full or the file ends, going on after interruptions: the
+// number of bytes read, or -1 with errno set.
+inline ssize_t ReadAt(int fd, std::span<std::uint8_t> into, off_t offset) {
+  std::size_t done = 0;
+  while (done < into.size()) {
+    const ssize_t got = ::pread(fd, into.data() + done, into.size() - done, offset + off_t(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<ssize_t>(done);
+}
 
 class FileDescriptor {
  public:

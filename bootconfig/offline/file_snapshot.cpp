@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "offline/file_descriptor.h"
+
 namespace harnlode {
 namespace {
 
@@ -48,23 +50,14 @@ FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, std::size_t c
     std::array<std::uint8_t, 64 * 1024> piece;
     std::uint64_t digest = kDigestStart;
     std::size_t done = 0;
-    bool more = true;
-    while (more && done < covered) {
+    while (done < covered) {
       // Each piece is filled whole before it is digested, as the words must fall alike.
       const std::size_t wanted = std::min(piece.size(), covered - done);
-      std::size_t filled = 0;
-      while (filled < wanted) {
-        const ssize_t got =
-            ::pread(fd, piece.data() + filled, wanted - filled, static_cast<off_t>(done + filled));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-          more = false;
-          break;
-        }
-        filled += static_cast<std::size_t>(got);
-      }
-      digest = Digest(digest, std::span(piece).first(filled));
-      done += filled;
+      const ssize_t got = ReadAt(fd, std::span(piece).first(wanted), static_cast<off_t>(done));
+      if (got <= 0) break;
+      digest = Digest(digest, std::span(piece).first(static_cast<std::size_t>(got)));
+      done += static_cast<std::size_t>(got);
+      if (static_cast<std::size_t>(got) < wanted) break;
     }
     snapshot.present_ = true;
     snapshot.covered_ = done;

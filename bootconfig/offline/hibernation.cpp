@@ -70,19 +70,12 @@ Hibernation InstallationHibernation(const std::filesystem::path& folder) {
     return result;
   }
   std::array<std::uint8_t, kSignatureSize> header{};
-  std::size_t length = 0;
-  while (length < header.size()) {
-    const ssize_t got = ::pread(file.get(), header.data() + length, header.size() - length,
-                                static_cast<off_t>(length));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      result.reason = CannotBeRead(errno);
-      return result;
-    }
-    if (got == 0) break;
-    length += static_cast<std::size_t>(got);
+  const ssize_t length = ReadAt(file.get(), header, 0);
+  if (length < 0) {
+    result.reason = CannotBeRead(errno);
+    return result;
   }
-  result.state = HibernationFromHeader(std::span(header.data(), length));
+  result.state = HibernationFromHeader(std::span(header).first(static_cast<std::size_t>(length)));
   if (result.state == HibernationState::kUnknown) {
     result.reason = "starts with a signature that Harnlode does not know";
   }

@@ -39,7 +39,7 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
   }
   std::array<std::uint8_t, base_block::kSize> base{};
   if (status.st_size > kLargestHive ||
-      ::pread(file.get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size()) ||
+      ReadAt(file.get(), base, 0) != static_cast<ssize_t>(base.size()) ||
       !base_block::HasSignature(base)) {
     throw EInstallationError(
         "The file " + Quoted(path_) +

@@ -202,33 +202,7 @@ RegStatus OfflineRegistry::QueryValue(RegKey key, const std::string& name, RegTy
   if (value == 0) return not_found();
   const std::optional<hivex::StoredValue> stored = hivex::ReadStoredValue(hive, value);
   if (!stored) Hive().ThrowDamaged();
-  const auto stored_type = static_cast<RegType>(stored->type);
-
-  // Text reaches the caller converted, and its size is counted in converted bytes.
-  std::vector<std::uint8_t> converted;
-  std::span<const std::uint8_t> bytes = stored->Bytes();
-  if (IsTextType(stored_type)) {
-    const std::string text = EightBitFromUtf16le(bytes);
-    converted.assign(text.begin(), text.end());
-    bytes = converted;
-  }
-  if (type != nullptr) *type = stored_type;
-  const auto needed = static_cast<std::uint32_t>(bytes.size());
-  if (data == nullptr) {
-    if (size != nullptr) *size = needed;
-    return kErrorSuccess;
-  }
-  if (*size < needed) {
-    *size = needed;
-    return kErrorMoreData;
-  }
-  if (!bytes.empty()) {
-    std::memcpy(data, bytes.data(), bytes.size());
-    // Text that was stored without its terminator gets one when there is room for it.
-    if (IsTextType(stored_type) && bytes.back() != 0 && *size > needed) data[needed] = 0;
-  }
-  *size = needed;
-  return kErrorSuccess;
+  return AnswerAnsiQuery(static_cast<RegType>(stored->type), stored->Bytes(), type, data, size);
 }
 
 RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType type,
@@ -239,14 +213,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
   if ((handle->access & kKeySetValue) == 0) return kErrorAccessDenied;
   if (data == nullptr && size > 0) return kErrorNoAccess;
 
-  std::vector<std::uint8_t> stored(data, data + size);
-  if (IsTextType(type)) {
-    // Stored as UTF-16LE, with one terminator added when the text has none. No data at all is
-    // stored as none, as the platform does.
-    const bool terminated = size > 0 && data[size - 1] == 0;
-    stored = Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (size > 0 && !terminated) stored.insert(stored.end(), {0, 0});
-  }
+  std::vector<std::uint8_t> stored = StoredFromAnsi(type, data, size);
   Hive().MakeWritable();
   if (!ValuesMayBeReplaced(Hive().Handle(), handle->node.node)) Hive().ThrowDamaged();
   hive_set_value value{};

@@ -13,6 +13,7 @@
 
 #include "installation_error.h"
 #include "offline/base_block.h"
+#include "offline/file_descriptor.h"
 
 namespace harnlode {
 namespace {
@@ -21,17 +22,9 @@ namespace {
 constexpr off_t kLargestLog = off_t{2} << 30;
 
 bool ReadAll(int fd, std::span<std::uint8_t> into) {
-  std::size_t done = 0;
-  while (done < into.size()) {
-    const ssize_t got = ::pread(fd, into.data() + done, into.size() - done, off_t(done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      if (got == 0) errno = EIO;  // cut short while being read
-      return false;
-    }
-    done += static_cast<std::size_t>(got);
-  }
-  return true;
+  const ssize_t got = ReadAt(fd, into, 0);
+  if (got >= 0 && static_cast<std::size_t>(got) < into.size()) errno = EIO;  // cut short meanwhile
+  return got >= 0 && static_cast<std::size_t>(got) == into.size();
 }
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {

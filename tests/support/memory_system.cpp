@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <span>
+
+#include "text_conversion.h"
 
 namespace harnlode::testing {
 namespace {
@@ -166,26 +166,7 @@ RegStatus MemoryRegistry::QueryValue(RegKey key, const std::string& name, RegTyp
     return kErrorFileNotFound;
   }
 
-  // Text reaches the caller converted, and its size is counted in converted bytes.
-  std::string bytes(value->data.begin(), value->data.end());
-  if (IsTextType(value->type)) bytes = EightBitFromUtf16le(value->data);
-  if (type != nullptr) *type = value->type;
-  const auto needed = static_cast<std::uint32_t>(bytes.size());
-  if (data == nullptr) {
-    if (size != nullptr) *size = needed;
-    return kErrorSuccess;
-  }
-  if (*size < needed) {
-    *size = needed;
-    return kErrorMoreData;
-  }
-  if (!bytes.empty()) {
-    std::memcpy(data, bytes.data(), bytes.size());
-    // Text stored without its terminator gets one when there is room for it.
-    if (IsTextType(value->type) && bytes.back() != 0 && *size > needed) data[needed] = 0;
-  }
-  *size = needed;
-  return kErrorSuccess;
+  return AnswerAnsiQuery(value->type, value->data, type, data, size);
 }
 
 RegStatus MemoryRegistry::SetValue(RegKey key, const std::string& name, RegType type,
@@ -195,14 +176,7 @@ RegStatus MemoryRegistry::SetValue(RegKey key, const std::string& name, RegType 
     return IsPredefinedKey(key) ? kErrorAccessDenied : kErrorInvalidHandle;
   if ((handle->second.access & kKeySetValue) == 0) return kErrorAccessDenied;
   if (data == nullptr && size > 0) return kErrorNoAccess;
-  std::vector<std::uint8_t> stored(data, data + size);
-  if (IsTextType(type)) {
-    // Stored as UTF-16LE with one terminator added when the text has none; no data stays none.
-    const bool terminated = size > 0 && data[size - 1] == 0;
-    stored = Utf16leFromEightBit(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (size > 0 && !terminated) stored.insert(stored.end(), {0, 0});
-  }
-  handle->second.key->values[name] = {type, std::move(stored)};
+  handle->second.key->values[name] = {type, StoredFromAnsi(type, data, size)};
   return kErrorSuccess;
 }
 
