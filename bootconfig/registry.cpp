@@ -8,18 +8,14 @@
 namespace harnlode {
 namespace {
 
-// The messages of the value failures; the value's name follows, between single quotes.
-std::string GetDataFailed(const std::string& name) {
-  return "Fehler beim Holen der Daten für '" + name + "'";
-}
-std::string SetDataFailed(const std::string& name) {
-  return "Fehler beim Setzen der Daten für '" + name + "'";
-}
-std::string InvalidDataType(const std::string& name) {
-  return "Ungültiger Datentyp für '" + name + "'";
-}
+constexpr const char* kGetDataFailed = "Fehler beim Holen der Daten für";
+constexpr const char* kSetDataFailed = "Fehler beim Setzen der Daten für";
+constexpr const char* kInvalidDataType = "Ungültiger Datentyp für";
 
-bool HasLeadingBackslash(const std::string& path) { return !path.empty() && path.front() == '\\'; }
+// A value failure's message names the value between single quotes.
+ERegistryException ValueFailure(const char* message, const std::string& name) {
+  return ERegistryException(std::string(message) + " '" + name + "'");
+}
 
 }  // namespace
 
@@ -41,7 +37,7 @@ void TRegistry::SetRoot(RegKey key) {
 
 // A leading backslash starts from the root; any other path from the open key, if there is one.
 TRegistry::Resolved TRegistry::Resolve(const std::string& path) const {
-  if (HasLeadingBackslash(path)) return {root_key_, path.substr(1), false};
+  if (path.starts_with('\\')) return {root_key_, path.substr(1), false};
   if (current_key_ != kNoKey) return {current_key_, path, true};
   return {root_key_, path, false};
 }
@@ -80,9 +76,9 @@ std::string TRegistry::ReadText(const std::string& name) {
   }
   std::vector<std::uint8_t> buffer(size);
   if (store_.QueryValue(current_key_, name, &type, buffer.data(), &size) != kErrorSuccess) {
-    throw ERegistryException(GetDataFailed(name));
+    throw ValueFailure(kGetDataFailed, name);
   }
-  if (type != kRegSz && type != kRegExpandSz) throw ERegistryException(InvalidDataType(name));
+  if (type != kRegSz && type != kRegExpandSz) throw ValueFailure(kInvalidDataType, name);
   std::string text(buffer.begin(), buffer.begin() + size);
   return text.substr(0, text.find('\0'));
 }
@@ -92,9 +88,9 @@ std::int32_t TRegistry::ReadNumber(const std::string& name) {
   std::uint32_t size = buffer.size();
   RegType type = kRegNone;
   if (store_.QueryValue(current_key_, name, &type, buffer.data(), &size) != kErrorSuccess) {
-    throw ERegistryException(GetDataFailed(name));
+    throw ValueFailure(kGetDataFailed, name);
   }
-  if (type != kRegDword) throw ERegistryException(InvalidDataType(name));
+  if (type != kRegDword) throw ValueFailure(kInvalidDataType, name);
   // Fewer than four stored bytes read as the number they spell, the missing high bytes zero.
   const std::uint32_t bits = buffer[0] | (buffer[1] << 8) | (buffer[2] << 16) |
                              (static_cast<std::uint32_t>(buffer[3]) << 24);
@@ -104,7 +100,7 @@ std::int32_t TRegistry::ReadNumber(const std::string& name) {
 void TRegistry::WriteText(const std::string& name, const std::string& value) {
   const auto* data = reinterpret_cast<const std::uint8_t*>(value.c_str());
   if (store_.SetValue(current_key_, name, kRegSz, data, value.size() + 1) != kErrorSuccess) {
-    throw ERegistryException(SetDataFailed(name));
+    throw ValueFailure(kSetDataFailed, name);
   }
 }
 
@@ -114,7 +110,7 @@ void TRegistry::WriteNumber(const std::string& name, std::int32_t value) {
       static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
       static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
   if (store_.SetValue(current_key_, name, kRegDword, data.data(), data.size()) != kErrorSuccess) {
-    throw ERegistryException(SetDataFailed(name));
+    throw ValueFailure(kSetDataFailed, name);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <string_view>
 #include <system_error>
 
@@ -29,20 +30,15 @@ bool HoldsInstallation(const std::filesystem::path& folder) {
   }
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // udev writes the bytes that a link name may not hold as \xHH.
 std::string UnescapedLabel(std::string_view name) {
   std::string label;
   for (std::size_t i = 0; i < name.size(); ++i) {
+    unsigned char byte = 0;
     if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' &&
-        HexDigit(name[i + 2]) >= 0 && HexDigit(name[i + 3]) >= 0) {
-      label += static_cast<char>(HexDigit(name[i + 2]) * 16 + HexDigit(name[i + 3]));
+        std::from_chars(name.data() + i + 2, name.data() + i + 4, byte, 16).ptr ==
+            name.data() + i + 4) {
+      label += static_cast<char>(byte);
       i += 3;
     } else {
       label += name[i];

@@ -26,8 +26,6 @@ NavigationPage::NavigationPage(QWidget* parent) : QWidget(parent) {
   setBackgroundRole(QPalette::Base);
 }
 
-NavigationPane::NavigationPane(QWidget* parent) : QWidget(parent) {}
-
 QRect NavigationPane::PageRect() const {
   const int inner_width = width() - 2 * kFrameWidth;
   const int page_height = height() - 2 * kFrameWidth - kSplitterHeight - kStripHeight;

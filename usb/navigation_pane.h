@@ -22,7 +22,7 @@ class NavigationPane : public QWidget {
   static constexpr int kStripHeight = 28;
   static constexpr int kSelectorWidth = 22;
 
-  explicit NavigationPane(QWidget* parent = nullptr);
+  using QWidget::QWidget;
 
   // Where the page goes: all that the frame, splitter and strip leave.
   QRect PageRect() const;
