@@ -92,7 +92,7 @@ void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::
                                                            : 0;
   if (unflushed != 0) {
     throw EInstallationError("The registry hive " + Quoted(target_) +
-                             " was saved, but its folder could not be " + "flushed to disk (" +
+                             " was saved, but its folder could not be flushed to disk (" +
                              std::strerror(unflushed) +
                              "); a power failure now could lose the change.");
   }
