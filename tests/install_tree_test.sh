@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs BUILD_DIR into a temporary prefix and checks the installed tree: exactly the expected
-# files, and an installed harnlode-check that reports VERSION.
+# files, and installed programs that report VERSION.
 #   install_tree_test.sh BUILD_DIR VERSION WITH_WINDOW(ON|OFF)
 set -euo pipefail
 build=$1 version=$2 window=$3
@@ -29,4 +29,10 @@ share/icons/hicolor/${size}x$size/apps/harnlode.png"
 fi
 diff -u <(sort <<<"$expected") <(cd "$prefix" && find . -type f -printf '%P\n' | sort)
 [ "$("$prefix/bin/harnlode-check" --version)" = "harnlode-check $version" ]
+if [ "$window" = ON ]; then
+  # The window program answers these on the terminal, without a display to connect to.
+  [ "$(DISPLAY='' QT_QPA_PLATFORM=xcb "$prefix/bin/harnlode" --version)" = "harnlode $version" ]
+  help=$(DISPLAY='' QT_QPA_PLATFORM=xcb "$prefix/bin/harnlode" --help)
+  grep -q '^Usage: .*harnlode \[WINDOWS_FOLDER\]$' <<<"$help"
+fi
 gzip -t "$prefix"/share/man/man1/*.gz

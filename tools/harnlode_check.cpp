@@ -11,6 +11,7 @@
 #include "check_platform.h"
 #include "failure_text.h"
 #include "investigate.h"
+#include "program_options.h"
 #include "target_system.h"
 
 namespace {
@@ -21,11 +22,10 @@ constexpr int kReady = 0;
 constexpr int kNotReady = 1;
 constexpr int kFailed = 2;
 
-constexpr const char* kOptions =
+constexpr const char* kTuneOptionHelp =
     "\n"
-    "  --tune     also write every registry value that is not as wanted\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
+    "  --tune     also write every registry value that is not as wanted\n";
+constexpr const char* kExitStatusHelp =
     "\n"
     "Exit status: 0 ready, 1 not ready, 2 failure (its message on standard error).\n";
 
@@ -58,29 +58,24 @@ int FailedRun(const std::exception& failure, TargetSystem* system) {
 }
 
 int Check(int argc, char** argv) {
-  bool tune = false;
-  std::vector<std::string> folders;
-  bool options_ended = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!options_ended && arg == "--help") {
-      std::cout << kCheckSynopsis << kOptions;
-      return 0;
-    } else if (!options_ended && arg == "--version") {
-      std::cout << "harnlode-check " HARNLODE_VERSION "\n";
-      return 0;
-    } else if (!options_ended && arg == "--tune") {
-      tune = true;
-    } else if (!options_ended && arg == "--") {
-      options_ended = true;
-    } else if (!options_ended && arg.size() > 1 && arg[0] == '-') {
-      return Fail("unknown option \"" + arg + "\". Run harnlode-check --help for usage.");
-    } else if (!folders.empty()) {
-      return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
-    } else {
-      folders.push_back(arg);
-    }
+  const ProgramArguments arguments = ReadProgramArguments({argv + 1, argv + argc}, {"--tune"});
+  if (arguments.answer == ProgramArguments::Answer::kHelp) {
+    std::cout << kCheckSynopsis << kTuneOptionHelp << kAnswerOptionsHelp << kExitStatusHelp;
+    return 0;
   }
+  if (arguments.answer == ProgramArguments::Answer::kVersion) {
+    std::cout << VersionLine("harnlode-check");
+    return 0;
+  }
+  if (!arguments.unknown_option.empty()) {
+    return Fail("unknown option \"" + arguments.unknown_option +
+                "\". Run harnlode-check --help for usage.");
+  }
+  if (arguments.operands.size() > 1) {
+    return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
+  }
+  const bool tune = !arguments.options.empty();
+  const std::vector<std::string>& folders = arguments.operands;
 
   std::unique_ptr<TargetSystem> system;
   try {

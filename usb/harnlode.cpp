@@ -1,8 +1,10 @@
 // harnlode: the window program.
 // On Windows it works on the running system and takes no command line. Elsewhere:
-//   harnlode [WINDOWS_FOLDER]
+//   harnlode [WINDOWS_FOLDER]     (or --help, --version)
 // WINDOWS_FOLDER is where the Windows installation to work on is mounted: the folder that stands
 // for its drive c:. Without it the user chooses among the mounted Windows installations.
+#include <iostream>
+
 #include "harnlode_application.h"
 #include "startup_installation.h"
 #include "startup_show.h"
@@ -10,6 +12,13 @@
 #include "usb.h"
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Answered on the terminal, before anything needs a display.
+  if (const auto answer = harnlode::CommandLineAnswer({argv, argv + argc})) {
+    std::cout << *answer;
+    return 0;
+  }
+#endif
   harnlode::HarnlodeApplication application(argc, argv);
   const harnlode::StartupInstallation installation =
       harnlode::OpenStartupInstallation(application.arguments(), application.Title());

@@ -6,18 +6,33 @@
 #include "failure_text.h"
 #include "installation_chooser.h"
 #include "mounted_installations.h"
+#include "program_options.h"
 
 namespace harnlode {
 namespace {
 
-// The usage, when the command line is not one the program takes: PROGRAM [WINDOWS_FOLDER].
-std::string CommandLineProblem(const std::string& program, const QStringList& arguments) {
-  if (arguments.size() <= 1 || (arguments.size() == 2 && !arguments[1].startsWith('-'))) return {};
+// The usage: PROGRAM [WINDOWS_FOLDER] and what the folder is, without a line break at its end.
+std::string Usage(const std::string& program) {
   return "Usage: " + program +
-         " [WINDOWS_FOLDER]\n\n"
-         "WINDOWS_FOLDER is the folder where the Windows installation is mounted, the folder that "
-         "stands for its drive c: (for example /mnt/windows). Without it, the program lets you "
+         " [WINDOWS_FOLDER]\n"
+         "Opens the window on the Windows installation mounted at WINDOWS_FOLDER, the folder that\n"
+         "stands for its drive c: (for example /mnt/windows). Without it, the program lets you\n"
          "choose among the mounted installations.";
+}
+
+constexpr const char* kExitStatusHelp =
+    "\n"
+    "Exit status: 0 when the window is closed, 1 when the choice is cancelled, 2 when\n"
+    "the command line or the folder given on it is wrong (an error box says why).\n";
+
+std::string ProgramName(const std::vector<std::string>& arguments) {
+  return arguments.empty() ? "harnlode" : arguments[0];
+}
+
+ProgramArguments ReadWindowArguments(const std::vector<std::string>& arguments) {
+  return ReadProgramArguments(
+      arguments.empty() ? arguments
+                        : std::vector<std::string>(arguments.begin() + 1, arguments.end()));
 }
 
 std::optional<std::filesystem::path> ChooseMountedInstallation() {
@@ -28,18 +43,36 @@ std::optional<std::filesystem::path> ChooseMountedInstallation() {
 
 }  // namespace
 
+std::optional<std::string> CommandLineAnswer(const std::vector<std::string>& arguments) {
+  switch (ReadWindowArguments(arguments).answer) {
+    case ProgramArguments::Answer::kHelp:
+      return Usage(ProgramName(arguments)) + "\n\n" + kAnswerOptionsHelp + kExitStatusHelp;
+    case ProgramArguments::Answer::kVersion:
+      return VersionLine("harnlode");
+    case ProgramArguments::Answer::kNone:
+      break;
+  }
+  return std::nullopt;
+}
+
 StartupInstallation OpenStartupInstallation(const QStringList& arguments, const QString& title,
                                             const AskForInstallation& ask) {
-  const std::string program = arguments.isEmpty() ? "harnlode" : arguments[0].toStdString();
-  if (const std::string problem = CommandLineProblem(program, arguments); !problem.empty()) {
-    ShowErrorBox(title, QString::fromStdString(WithClosingPeriod(problem)));
+  std::vector<std::string> command_line;
+  for (const QString& argument : arguments) command_line.push_back(argument.toStdString());
+  const std::string program = ProgramName(command_line);
+  const ProgramArguments read = ReadWindowArguments(command_line);
+  // --help and --version are answered on the terminal before the application starts
+  // (CommandLineAnswer); here they can only stand beside a wrong command line.
+  if (read.answer != ProgramArguments::Answer::kNone || !read.unknown_option.empty() ||
+      read.operands.size() > 1) {
+    ShowErrorBox(title, QString::fromStdString(WithClosingPeriod(Usage(program))));
     return {nullptr, {}, kNoInstallation};
   }
-  const bool chosen_by_user = arguments.size() <= 1;
+  const bool chosen_by_user = read.operands.empty();
   while (true) {
     const std::optional<std::filesystem::path> folder =
         chosen_by_user ? (ask ? ask() : ChooseMountedInstallation())
-                       : std::filesystem::path(arguments[1].toStdString());
+                       : std::filesystem::path(read.operands[0]);
     if (!folder) return {nullptr, {}, kCancelled};
     try {
       return {TargetFromCommandLine(program, {folder->string()}).system, *folder, 0};

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "target_system.h"
 
@@ -25,6 +27,11 @@ constexpr int kNoInstallation = 2;
 
 // Asks the user for the folder; nothing when the user cancels.
 using AskForInstallation = std::function<std::optional<std::filesystem::path>()>;
+
+// What --help or --version asks for, to be written to standard output before the program ends
+// with 0; nothing when the command line asks for neither. `arguments` are the program's command
+// line, its name first; it needs no application object.
+std::optional<std::string> CommandLineAnswer(const std::vector<std::string>& arguments);
 
 // `arguments` are the program's command line, its name first. An installation that the user chose
 // and that cannot be opened is told, and the user asked again; without `ask`, the user chooses

@@ -270,10 +270,12 @@ class ShellTest : public QObject {
     QTest::addColumn<QString>("box_starts");
     QTest::addColumn<int>("status");
     QTest::newRow("usage") << QStringList{"/opt/x/renamed", "a", "b"} << QStringList{}
-                           << "Usage: /opt/x/renamed [WINDOWS_FOLDER]\n\nWINDOWS_FOLDER is"
+                           << "Usage: /opt/x/renamed [WINDOWS_FOLDER]\nOpens the window"
                            << kNoInstallation;
-    QTest::newRow("option") << QStringList{"hl", "--help"} << QStringList{}
+    QTest::newRow("option") << QStringList{"hl", "--frobnicate", "--help"} << QStringList{}
                             << "Usage: hl [WINDOWS_FOLDER]" << kNoInstallation;
+    QTest::newRow("options ended, then a wrong folder")
+        << QStringList{"hl", "--", "--help"} << QStringList{} << "" << kNoInstallation;
     QTest::newRow("folder without Windows")
         << QStringList{"hl", "/nonexistent"} << QStringList{} << "" << kNoInstallation;
     QTest::newRow("chosen without Windows, then cancelled")
@@ -302,6 +304,27 @@ class ShellTest : public QObject {
     QVERIFY(closer.Seen().text.endsWith('.'));
     QCOMPARE(QString::fromStdString(WithClosingPeriod(closer.Seen().text.toStdString())),
              closer.Seen().text);
+  }
+
+  // --help and --version, answered on the terminal; anything else is left to the start-up.
+  void commandLineAnswers_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("answer_starts");  // "-" for none
+    QTest::newRow("help") << QStringList{"hl", "--help"} << "Usage: hl [WINDOWS_FOLDER]\n";
+    QTest::newRow("version after a folder")
+        << QStringList{"hl", "/mnt/w", "--version"} << "harnlode " HARNLODE_VERSION "\n";
+    QTest::newRow("after --") << QStringList{"hl", "--", "--help"} << "-";
+    QTest::newRow("after an unknown option") << QStringList{"hl", "-x", "--version"} << "-";
+    QTest::newRow("a folder") << QStringList{"hl", "/mnt/w"} << "-";
+  }
+  void commandLineAnswers() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, answer_starts);
+    std::vector<std::string> command_line;
+    for (const QString& argument : arguments) command_line.push_back(argument.toStdString());
+    const std::optional<std::string> answer = CommandLineAnswer(command_line);
+    QCOMPARE(answer.has_value(), answer_starts != "-");
+    if (answer) QVERIFY(QString::fromStdString(*answer).startsWith(answer_starts));
   }
 
   void folderOnTheCommandLineIsOpenedWithoutAsking() {
