@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace harnlode {
 namespace {
@@ -17,6 +18,10 @@ namespace {
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
+
+bool CanBeTuned(const MountedInstallation& installation) {
+  return !installation.read_only && installation.hibernation == HibernationState::kNotHibernated;
+}
 
 QString WriteStateText(const MountedInstallation& installation) {
   QStringList states;
@@ -72,7 +77,12 @@ InstallationChooser::InstallationChooser(const std::vector<MountedInstallation>&
 
   for (const MountedInstallation& installation : found) Add(installation);
   open_->setEnabled(list_->topLevelItemCount() > 0);
-  if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
+  // The first that Tune can write to, since the user mostly wants to tune; else the first.
+  if (!found.empty()) {
+    const auto tunable = std::find_if(found.begin(), found.end(), CanBeTuned);
+    list_->setCurrentItem(list_->topLevelItem(
+        tunable == found.end() ? 0 : static_cast<int>(tunable - found.begin())));
+  }
   // Wide enough for every column where the screen allows it.
   int columns_width = 0;
   for (int column = 0; column < kColumns; ++column) {

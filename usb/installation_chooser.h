@@ -20,7 +20,7 @@ class InstallationChooser : public QDialog {
  public:
   enum Column { kFolder, kDevice, kLabel, kSize, kWindows, kComputer, kState, kColumns };
 
-  // The first installation is selected when there is one.
+  // The first installation that can be tuned is selected, or the first when none can.
   explicit InstallationChooser(const std::vector<MountedInstallation>& found,
                                QWidget* parent = nullptr);
 
@@ -43,6 +43,9 @@ class InstallationChooser : public QDialog {
   QPushButton* browse_;
   QPushButton* open_;
 };
+
+// Whether a tuning run may write to it: mounted for writing, and Windows not hibernated.
+bool CanBeTuned(const MountedInstallation& installation);
 
 // The state column's text: whether a write could be refused or do harm.
 QString WriteStateText(const MountedInstallation& installation);

@@ -213,6 +213,30 @@ class ShellTest : public QObject {
     QCOMPARE(chooser.ChosenFolder(), root / "first");
   }
 
+  // Each installation's state, "w" writable, "r" read-only, "h" hibernated, "?" hibernation
+  // unknown; the one selected at first.
+  void chooserPreselectsOneThatCanBeTuned_data() {
+    QTest::addColumn<QString>("states");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("all writable") << "ww" << 0;
+    QTest::newRow("read-only first") << "rw" << 1;
+    QTest::newRow("hibernated and unknown first") << "h?w" << 2;
+    QTest::newRow("none can be tuned") << "rh?" << 0;
+  }
+  void chooserPreselectsOneThatCanBeTuned() {
+    QFETCH(QString, states);
+    QFETCH(int, selected);
+    std::vector<MountedInstallation> installations(states.size());
+    for (qsizetype i = 0; i < states.size(); ++i) {
+      installations[i].folder = "/mnt/" + std::to_string(i);
+      installations[i].read_only = states[i] == 'r';
+      if (states[i] == 'h') installations[i].hibernation = HibernationState::kHibernated;
+      if (states[i] == '?') installations[i].hibernation = HibernationState::kUnknown;
+    }
+    const InstallationChooser chooser(installations);
+    QCOMPARE(chooser.ChosenFolder(), installations[selected].folder);
+  }
+
   void chooserChoices_data() {
     QTest::addColumn<bool>("found");
     QTest::addColumn<QString>("browsed");
