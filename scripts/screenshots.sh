@@ -4,7 +4,7 @@
 # window at start, the tooltip that names the installation, the focus on Tune, after Analyze,
 # after Tune, minimized in openbox's window list, and with the error box up (the installation's
 # SYSTEM hive damaged behind the program's back). window.txt records the window's place, its
-# frame and its icon name.
+# frame, its icon name and its WM_CLASS (which the desktop entry's StartupWMClass must match).
 #   scripts/screenshots.sh FOLDER [BUILD_DIR]
 # Needs xvfb, openbox, xdotool, x11-utils and imagemagick; BUILD_DIR (default build-ui) must hold
 # a built harnlode and harnlode-make-sample.
@@ -83,7 +83,7 @@ sleep 0.5
 {
   xwininfo -id "$window" -frame | grep -E "Absolute|Width|Height"
   xwininfo -root | grep -E "Width|Height"
-  xprop -id "$window" _NET_FRAME_EXTENTS _NET_WM_ICON_NAME WM_ICON_NAME _NET_WM_NAME
+  xprop -id "$window" _NET_FRAME_EXTENTS _NET_WM_ICON_NAME WM_ICON_NAME _NET_WM_NAME WM_CLASS
 } >"$shots/window.txt"
 echo "$shots/window.txt"
 
