@@ -12,13 +12,11 @@
 #include "usb.h"
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
   // Answered on the terminal, before anything needs a display.
   if (const auto answer = harnlode::CommandLineAnswer({argv, argv + argc})) {
     std::cout << *answer;
     return 0;
   }
-#endif
   harnlode::HarnlodeApplication application(argc, argv);
   const harnlode::StartupInstallation installation =
       harnlode::OpenStartupInstallation(application.arguments(), application.Title());
