@@ -1,5 +1,6 @@
 // TForm1 as the user meets it: its layout, captions, keyboard and tooltips, and real clicks that
 // run the check on real hive files.
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHelpEvent>
@@ -16,6 +17,7 @@
 #include "log_text.h"
 #include "navigation_pane.h"
 #include "olive_theme.h"
+#include "readable_text.h"
 #include "usb.h"
 #include "window_test_support.h"
 #include "xp_button.h"
@@ -59,6 +61,39 @@ QString SampleReport(bool tune, bool already_tuned) {
   if (tune || already_tuned) return report + "\n\n System is ready to boot from USB device\n\r\n";
   return report +
          "\n\n System is NOT ready to boot from USB device.\nPress \"Tune\" to proceed.\n\r\n";
+}
+
+// A palette as a dark desktop theme gives it: light text on dark backgrounds.
+QPalette DarkPalette() {
+  QPalette dark;
+  for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
+    dark.setColor(role, QColor(0x2D, 0x2D, 0x2D));
+  }
+  for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+    dark.setColor(role, QColor(0xEE, 0xEE, 0xEC));
+  }
+  return dark;
+}
+
+// The widget as drawn on a device of that scale factor.
+QImage Rendered(QWidget& widget, qreal scale) {
+  QImage image(widget.size() * scale, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  image.fill(Qt::transparent);
+  widget.render(&image);
+  return image;
+}
+
+// The greatest contrast between a pixel of `area` and the area's top left pixel, its background.
+double TextContrast(const QImage& image, const QRect& area) {
+  const QColor background = image.pixelColor(area.topLeft());
+  double most = 1;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      most = std::max(most, Contrast(image.pixelColor(x, y), background));
+    }
+  }
+  return most;
 }
 
 }  // namespace
@@ -240,6 +275,98 @@ class MainWindowTest : public QObject {
     QVERIFY(page != olive::kButtonHoverBorder);
   }
 
+  // All four edges of the frame show at fractional scale factors too, where a drawn outline can
+  // fall between device pixels.
+  void buttonFrameShowsAllEdgesAtEveryScale_data() {
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<bool>("pressed");
+    for (const qreal scale : {1.0, 1.25, 1.5, 1.75}) {
+      QTest::addRow("focus at %g", scale) << scale << false;
+      QTest::addRow("pressed at %g", scale) << scale << true;
+    }
+  }
+  void buttonFrameShowsAllEdgesAtEveryScale() {
+    QFETCH(qreal, scale);
+    QFETCH(bool, pressed);
+    ShowForm();
+    QTest::mouseMove(form_.get(), QPoint(300, 400));
+    XpButton* tune = Button("JvXPButton2");
+    tune->setFocus();
+    tune->setDown(pressed);
+    // Drawn within the whole window: where an edge falls between device pixels depends on the
+    // button's place in it.
+    const QImage image = Rendered(*form_, scale);
+    const QRect button(tune->mapTo(form_.get(), QPoint(0, 0)), tune->size());
+    const QColor edge = pressed ? olive::kButtonPressedBorder : olive::kButtonHoverBorder;
+    // Whether a device pixel of the logical pixel `at` has the frame's colour.
+    const auto shows = [&](QPoint at) {
+      for (int y = qFloor(at.y() * scale); y < qCeil((at.y() + 1) * scale); ++y) {
+        for (int x = qFloor(at.x() * scale); x < qCeil((at.x() + 1) * scale); ++x) {
+          if (image.pixelColor(x, y) == edge) return true;
+        }
+      }
+      return false;
+    };
+    const QPoint centre = button.center();
+    QVERIFY2(shows({centre.x(), button.top()}), "top");
+    QVERIFY2(shows({button.left(), centre.y()}), "left");
+    QVERIFY2(shows({centre.x(), button.bottom()}), "bottom");
+    QVERIFY2(shows({button.right(), centre.y()}), "right");
+  }
+
+  // Captions and the strip's text stay readable on what they are drawn on, the theme's pale
+  // fills included, whether the desktop's text colours are dark or light.
+  void textReadableOnItsBackground_data() {
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QString>("where");  // the Tune button "pressed", "hot" or "flat"; "strip"
+    for (const bool dark : {false, true}) {
+      for (const char* where : {"pressed", "hot", "flat", "strip"}) {
+        QTest::addRow("%s, %s palette", where, dark ? "dark" : "light") << dark << where;
+      }
+    }
+  }
+  void textReadableOnItsBackground() {
+    QFETCH(bool, dark);
+    QFETCH(QString, where);
+    if (dark) form_->setPalette(DarkPalette());
+    form_->ShowInstallation("/media/win");
+    ShowForm();
+    QTest::mouseMove(form_.get(), QPoint(300, 400));
+    double contrast = 0;
+    if (where == "strip") {
+      NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+      contrast = TextContrast(pane->grab().toImage(), pane->StripTextRect());
+    } else {
+      XpButton* tune = Button("JvXPButton2");
+      tune->setDown(where == "pressed");
+      tune->setAttribute(Qt::WA_UnderMouse, where == "hot");
+      contrast = TextContrast(tune->grab().toImage(), tune->CaptionRect().adjusted(2, 0, -2, 0));
+    }
+    QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+  }
+
+  // Assistive technology finds the window by its role and caption, and the log by its name.
+  void accessibleRolesAndNames_data() {
+    QTest::addColumn<QString>("part");  // empty for the window
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("name");  // empty for the window's caption
+    QTest::newRow("window") << "" << int(QAccessible::Window) << "";
+    QTest::newRow("log") << "JvMemo1" << int(QAccessible::EditableText) << "Log";
+    QTest::newRow("a button") << "JvXPButton2" << int(QAccessible::Button) << "Tune";
+  }
+  void accessibleRolesAndNames() {
+    QFETCH(QString, part);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    ShowForm();
+    QObject* object = part.isEmpty() ? form_.get() : Part<QWidget>(qPrintable(part));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    QVERIFY(accessible);
+    QCOMPARE(int(accessible->role()), role);
+    QVERIFY(!accessible->text(QAccessible::Name).isEmpty());
+    QCOMPARE(accessible->text(QAccessible::Name), name.isEmpty() ? form_->windowTitle() : name);
+  }
+
   void tooltipOnAnalyzeOnly() {
     ShowForm();
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
@@ -285,6 +412,29 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QString("Windows installation: /media/win"));
     QToolTip::hideText();
+  }
+
+  // The strip's own text names the installation too, elided in the middle to its free space.
+  void stripTextFitsItsSpace_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("elided");
+    QTest::newRow("short") << "/media/win" << false;
+    QTest::newRow("long") << "/media/" + QString("very long label ").repeated(8) + "/end" << true;
+  }
+  void stripTextFitsItsSpace() {
+    QFETCH(QString, folder);
+    QFETCH(bool, elided);
+    form_->ShowInstallation(folder);
+    ShowForm();
+    const NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+    const QString shown = pane->ShownStripText();
+    QCOMPARE(shown == "Windows installation: " + folder, !elided);
+    QVERIFY(shown.startsWith("Windows installation: /media/"));
+    QVERIFY(shown.endsWith(elided ? "/end" : folder));
+    QVERIFY(pane->fontMetrics().horizontalAdvance(shown) <= pane->StripTextRect().width());
+    QVERIFY(!pane->StripTextRect().intersects(pane->SelectorRect()));
+    // The upper strip stays blank.
+    QVERIFY(Part<NavigationPane>("JvNavigationPane2")->ShownStripText().isEmpty());
   }
 
   void analyzeClickReportsAndChangesNothing() {

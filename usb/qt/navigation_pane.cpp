@@ -7,6 +7,8 @@
 #include <QToolTip>
 
 #include "olive_theme.h"
+#include "pixel_frame.h"
+#include "readable_text.h"
 
 namespace harnlode {
 namespace {
@@ -47,14 +49,31 @@ QRect NavigationPane::SelectorRect() const {
   return {strip.right() + 1 - kSelectorWidth, strip.top(), kSelectorWidth, strip.height()};
 }
 
+// The text keeps clear of the strip's top line and of the selector by a few pixels.
+QRect NavigationPane::StripTextRect() const {
+  constexpr int kMargin = 6;
+  const QRect strip = StripRect();
+  return QRect(QPoint(strip.left() + kMargin, strip.top() + 1),
+               QPoint(SelectorRect().left() - 1 - kMargin, strip.bottom()));
+}
+
+QString NavigationPane::ShownStripText() const {
+  return fontMetrics().elidedText(strip_text_, Qt::ElideMiddle, qMax(0, StripTextRect().width()));
+}
+
+void NavigationPane::SetStripText(const QString& text) {
+  strip_text_ = text;
+  update(StripRect());
+}
+
 // The page is made by the form after the pane, so it is placed whenever it arrives as well as
 // whenever the pane changes size.
 bool NavigationPane::event(QEvent* event) {
   if (event->type() == QEvent::ChildPolished) PlacePages();
   if (event->type() == QEvent::ToolTip) {
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (!strip_tool_tip_.isEmpty() && StripRect().contains(help->pos())) {
-      QToolTip::showText(help->globalPos(), strip_tool_tip_, this, StripRect());
+    if (!strip_text_.isEmpty() && StripRect().contains(help->pos())) {
+      QToolTip::showText(help->globalPos(), strip_text_, this, StripRect());
     } else {
       QToolTip::hideText();
       event->ignore();
@@ -78,8 +97,7 @@ void NavigationPane::PlacePages() {
 void NavigationPane::paintEvent(QPaintEvent*) {
   QPainter painter(this);
 
-  painter.setPen(olive::kFrame);
-  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  FillPixelFrame(painter, rect(), olive::kFrame);
 
   const QRect splitter = SplitterRect();
   FillTopToBottom(painter, splitter, olive::kSplitterTop, olive::kSplitterBottom);
@@ -104,6 +122,12 @@ void NavigationPane::paintEvent(QPaintEvent*) {
   painter.setPen(olive::kSelectedBorder);
   painter.drawLine(selector.topLeft(), selector.topRight());
   painter.drawLine(selector.topLeft(), selector.bottomLeft());
+
+  if (!strip_text_.isEmpty()) {
+    // On the strip's pale fill, whatever the desktop's text colour: readable on its darker end.
+    painter.setPen(ReadableTextColour(olive::kStripBottom, palette().color(QPalette::WindowText)));
+    painter.drawText(StripTextRect(), Qt::AlignLeft | Qt::AlignVCenter, ShownStripText());
+  }
 }
 
 }  // namespace harnlode

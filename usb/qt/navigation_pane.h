@@ -30,8 +30,12 @@ class NavigationPane : public QWidget {
   QRect StripRect() const;
   QRect SelectorRect() const;
 
-  // The tooltip shown over the strip only; none when empty.
-  void SetStripToolTip(const QString& text) { strip_tool_tip_ = text; }
+  // The strip's text, drawn in its free space left of the selector and elided in the middle
+  // when it is too long for it, and shown whole as the strip's tooltip; none when empty.
+  void SetStripText(const QString& text);
+  // Where the text goes, and the text as it fits there.
+  QRect StripTextRect() const;
+  QString ShownStripText() const;
 
  protected:
   bool event(QEvent* event) override;
@@ -41,7 +45,7 @@ class NavigationPane : public QWidget {
  private:
   void PlacePages();
 
-  QString strip_tool_tip_;
+  QString strip_text_;
 };
 
 }  // namespace harnlode

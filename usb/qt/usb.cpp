@@ -1,5 +1,7 @@
 #include "usb.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -18,10 +20,25 @@
 static void RegisterWindowResources() { Q_INIT_RESOURCE(harnlode); }
 
 namespace harnlode {
+namespace {
+
+// Assistive technology sees the form as a window named by its caption; as a plain widget it
+// would be an unnamed filler.
+QAccessibleInterface* FormAccessible(const QString& class_name, QObject* object) {
+  if (class_name != QLatin1String(TForm1::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
+}  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
   RegisterWindowResources();
+  [[maybe_unused]] static const bool accessible_as_window = [] {
+    QAccessible::installFactory(FormAccessible);
+    return true;
+  }();
   ui_->setupUi(this);
+  ui_->JvMemo1->setAccessibleName(QStringLiteral("Log"));
   // The pictures are set here rather than in the form's description, whose loader would let Qt
   // guess their format (see PngIcon).
   ui_->JvXPButton1->setIcon(PngIcon(QStringLiteral(":/pictures/analyze.png")));
@@ -58,7 +75,7 @@ void TForm1::LogLine(const std::string& text) {
 }
 
 void TForm1::ShowInstallation(const QString& folder) {
-  ui_->JvNavigationPane1->SetStripToolTip(QStringLiteral("Windows installation: ") + folder);
+  ui_->JvNavigationPane1->SetStripText(QStringLiteral("Windows installation: ") + folder);
 }
 
 void TForm1::JvXPButton1Click() { form::RunCommand(*this, form::Command::Analyze); }

@@ -29,7 +29,8 @@ class TForm1 : public QWidget, public TLogOwner {
 
   void LogLine(const std::string& text) override;
 
-  // Names the installation that the window works on, in the tooltip of the log's strip.
+  // Names the installation that the window works on in the log's strip, so that it is always
+  // clear which disk Tune writes to.
   void ShowInstallation(const QString& folder);
 
   // Analyze: reports without changing anything.

@@ -6,6 +6,8 @@
 #include <QToolTip>
 
 #include "olive_theme.h"
+#include "pixel_frame.h"
+#include "readable_text.h"
 
 namespace harnlode {
 
@@ -50,29 +52,34 @@ void XpButton::keyPressEvent(QKeyEvent* event) {
 void XpButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing, false);
-  const QRect frame = rect().adjusted(0, 0, -1, -1);
+  const QRect fill = rect().adjusted(0, 0, -1, -1);
   const bool pressed = isDown();
+  // Flat, the button shows the page it stands on.
+  QColor background = parentWidget()
+                          ? parentWidget()->palette().color(parentWidget()->backgroundRole())
+                          : palette().color(QPalette::Window);
   if (pressed) {
-    painter.fillRect(frame, olive::kButtonPressed);
-    painter.setPen(olive::kButtonPressedBorder);
-    painter.drawRect(frame);
+    background = olive::kButtonPressed;
+    painter.fillRect(fill, background);
+    FillPixelFrame(painter, rect(), olive::kButtonPressedBorder);
   } else if (underMouse() && isEnabled()) {
-    painter.fillRect(frame, olive::kButtonHover);
-    painter.setPen(olive::kButtonHoverBorder);
-    painter.drawRect(frame);
+    background = olive::kButtonHover;
+    painter.fillRect(fill, background);
+    FillPixelFrame(painter, rect(), olive::kButtonHoverBorder);
   } else if (hasFocus()) {
     // The hot frame without its fill: Enter's target stays visible, and apart from a button
     // under the pointer.
-    painter.setPen(olive::kButtonHoverBorder);
-    painter.drawRect(frame);
+    FillPixelFrame(painter, rect(), olive::kButtonHoverBorder);
   }
 
   // A pressed button's content moves by one pixel, as if pushed in.
   const QPoint shift = pressed ? QPoint(1, 1) : QPoint(0, 0);
   const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
   icon().paint(&painter, PictureRect().translated(shift), Qt::AlignCenter, mode);
-  painter.setPen(
-      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  // The desktop's button text colour, unless it would vanish on the pale hot or pressed fill.
+  const QColor text_colour =
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+  painter.setPen(ReadableTextColour(background, text_colour));
   painter.drawText(CaptionRect().translated(shift), Qt::AlignHCenter | Qt::AlignTop, text());
 }
 
