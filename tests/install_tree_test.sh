@@ -34,5 +34,8 @@ if [ "$window" = ON ]; then
   [ "$(DISPLAY='' QT_QPA_PLATFORM=xcb "$prefix/bin/harnlode" --version)" = "harnlode $version" ]
   help=$(DISPLAY='' QT_QPA_PLATFORM=xcb "$prefix/bin/harnlode" --help)
   grep -q '^Usage: .*harnlode \[WINDOWS_FOLDER\]$' <<<"$help"
+  # Docks on X11 match the running window to its entry by the class, which is the program's name.
+  entry=$(cat "$prefix"/share/applications/*.desktop)
+  [ "$(sed -n 's/^StartupWMClass=//p' <<<"$entry")" = "$(sed -n 's/^Exec=//p' <<<"$entry")" ]
 fi
 gzip -t "$prefix"/share/man/man1/*.gz

@@ -10,6 +10,9 @@ HarnlodeApplication::HarnlodeApplication(int& argc, char** argv) : QApplication(
   title_ = ApplicationTitle(applicationFilePath());
   // The name, not the display name: a display name would be added to every window's caption.
   setApplicationName(title_);
+  // X11 docks match the window to its desktop entry by WM_CLASS, which Qt takes from the name
+  // (the entry's StartupWMClass); Wayland's by this, the entry's own name.
+  setDesktopFileName(QStringLiteral(HARNLODE_DESKTOP_ID));
   setStyle(new HarnlodeStyle);
   // Every window without an icon of its own shows this one.
   setWindowIcon(ProgramIcon());
