@@ -12,40 +12,28 @@
 #include <fstream>
 
 #include "application_title.h"
+#include "form_qt.h"
 #include "harnlode_style.h"
 #include "hive_builder.h"
 #include "log_text.h"
 #include "navigation_pane.h"
-#include "olive_theme.h"
 #include "readable_text.h"
 #include "usb.h"
+#include "usb_form.h"
 #include "window_test_support.h"
 #include "xp_button.h"
 
 namespace harnlode {
 namespace {
 
-const QString kInstructions = QStringLiteral(
-    "                                  Harnlode, the ultimate high speed usb boot utility!\r\n"
-    "\t                           Copyright (C) 2008 Quillmarsh Software\r\n"
-    "\t\t                              http://www.quillmarsh.example\r\n"
-    "   \r\n"
-    "Now Windows Vista can boot from an usb harddrive!!!\r\n"
-    "\r\n"
-    "a) Install Vista to a internal harddisk.\r\n"
-    "b) Run Harnlode (as admin!) to make the operating systems to boot from usb properly.\r\n"
-    "c) Remove the hardisk and plug it into an external usb case.\r\n"
-    "d) Configure your bios that the computer will boot from an external usb device\r\n"
-    "\r\n"
-    "Note: Your bios has to support booting from an usb device.\r\n"
-    "\r\n"
-    "For support use support@quillmarsh.example\r\n");
+const QString kInstructions = ToQString(form::InstructionsText("\r\n"));
+const QString kCaption = ToQString(form::kCaption);
 
 const QStringList kServices = {"usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci", "usbstor"};
 
 // One run's lines on the sample installation (two control sets), each as appended to the log.
 QString SampleReport(bool tune, bool already_tuned) {
-  QString report = tune ? "Making configuration, please wait...\n\n\r\n" : "Analysing...\n\n\r\n";
+  QString report = QString::fromStdString(tune ? kTuneStartLine : kAnalyzeStartLine) + "\r\n";
   for (const QString control_set : {"ControlSet001", "ControlSet002"}) {
     for (const QString& service : kServices) {
       const QString group = already_tuned ? "System Reserved" : service == "usbstor" ? "" : "Base";
@@ -58,9 +46,8 @@ QString SampleReport(bool tune, bool already_tuned) {
       }
     }
   }
-  if (tune || already_tuned) return report + "\n\n System is ready to boot from USB device\n\r\n";
-  return report +
-         "\n\n System is NOT ready to boot from USB device.\nPress \"Tune\" to proceed.\n\r\n";
+  return report + QString::fromStdString(tune || already_tuned ? kReadyVerdict : kNotReadyVerdict) +
+         "\r\n";
 }
 
 // A palette as a dark desktop theme gives it: light text on dark backgrounds.
@@ -111,8 +98,22 @@ class MainWindowTest : public QObject {
     if (!part) qFatal("no %s", name);
     return part;
   }
-  XpButton* Button(const char* name) const { return Part<XpButton>(name); }
-  QPlainTextEdit* Log() const { return Part<QPlainTextEdit>("JvMemo1"); }
+  XpButton* Button(const form::Button& button) const {
+    return Part<XpButton>(std::string(button.name).c_str());
+  }
+  XpButton* Button(form::Command command) const {
+    for (const form::Button& button : form::kButtons) {
+      if (button.command == command) return Button(button);
+    }
+    qFatal("no button for the command");
+  }
+  NavigationPane* Pane(const form::Pane& pane) const {
+    return Part<NavigationPane>(std::string(pane.name).c_str());
+  }
+  NavigationPage* Page(const form::Pane& pane) const {
+    return Part<NavigationPage>(std::string(pane.page_name).c_str());
+  }
+  QPlainTextEdit* Log() const { return Part<QPlainTextEdit>(std::string(form::kLogName).c_str()); }
   QString LogText() const { return ExactLogText(*Log()->document()); }
 
   void ShowForm() {
@@ -122,15 +123,21 @@ class MainWindowTest : public QObject {
 
   void CheckLayout(int width, int height) {
     QCOMPARE(form_->size(), QSize(width, height));
-    QCOMPARE(Part<NavigationPane>("JvNavigationPane2")->geometry(), QRect(0, 0, width, 177));
-    QCOMPARE(Part<NavigationPane>("JvNavigationPane1")->geometry(),
-             QRect(0, height - 264, width, 264));
-    QCOMPARE(Part<NavigationPage>("JvNavPanelPage2")->geometry(), QRect(1, 1, width - 2, 140));
-    QCOMPARE(Part<NavigationPage>("JvNavPanelPage1")->geometry(), QRect(1, 1, width - 2, 227));
-    QCOMPARE(Log()->geometry(), QRect(0, 0, width - 2, 227));
-    QCOMPARE(Button("JvXPButton1")->geometry(), QRect(24, 16, 81, 89));
-    QCOMPARE(Button("JvXPButton2")->geometry(), QRect(157, 16, 89, 89));
-    QCOMPARE(Button("JvXPButton6")->geometry(), QRect(448, 16, 89, 89));
+    const int upper = form::kUpperPane.height;
+    const int lower = form::kLowerPane.height;
+    QCOMPARE(Pane(form::kUpperPane)->geometry(), QRect(0, 0, width, upper));
+    QCOMPARE(Pane(form::kLowerPane)->geometry(), QRect(0, height - lower, width, lower));
+    // Each page: what the frame, the splitter bar and the strip leave of its pane.
+    const int frame = form::kPaneFrameWidth;
+    const int bars = 2 * frame + form::kSplitterHeight + form::kStripHeight;
+    const QRect lower_page(frame, frame, width - 2 * frame, lower - bars);
+    QCOMPARE(Page(form::kUpperPane)->geometry(),
+             QRect(frame, frame, width - 2 * frame, upper - bars));
+    QCOMPARE(Page(form::kLowerPane)->geometry(), lower_page);
+    QCOMPARE(Log()->geometry(), QRect(QPoint(0, 0), lower_page.size()));
+    for (const form::Button& button : form::kButtons) {
+      QCOMPARE(Button(button)->geometry(), ToQRect(button.geometry));
+    }
   }
 
   static bool Within(const QWidget* widget, const QWidget* ancestor) {
@@ -153,9 +160,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(LogText(), kInstructions);
     QVERIFY(form_->windowTitle().isEmpty());
     ShowForm();
-    QCOMPARE(form_->windowTitle(), QString("Harnlode by Quillmarsh. 7.2"));
+    QCOMPARE(form_->windowTitle(), kCaption);
     QVERIFY(form_->windowTitle().endsWith(QStringLiteral(" " HARNLODE_VERSION)));
-    QVERIFY(Button("JvXPButton1")->hasFocus());
+    QVERIFY(Button(form::kButtons.front())->hasFocus());
   }
 
   // Where the window is shown without being activated, the caption is there all the same, from
@@ -163,15 +170,16 @@ class MainWindowTest : public QObject {
   void captionIsSetAtTheFirstShow() {
     form_->setAttribute(Qt::WA_ShowWithoutActivating);
     form_->show();
-    QCOMPARE(form_->windowHandle()->title(), QString("Harnlode by Quillmarsh. 7.2"));
+    QCOMPARE(form_->windowHandle()->title(), kCaption);
   }
 
   // The pictures are read by hand, so each must be found, at the size the buttons draw it.
   void buttonsAndWindowShowTheirPictures() {
-    for (const char* name : {"JvXPButton1", "JvXPButton2", "JvXPButton6"}) {
-      const QIcon icon = Button(name)->icon();
-      QVERIFY2(!icon.isNull(), name);
-      QCOMPARE(icon.actualSize(QSize(64, 64)), QSize(64, 64));
+    const QSize picture(form::kPictureSize, form::kPictureSize);
+    for (const form::Button& button : form::kButtons) {
+      const QIcon icon = Button(button)->icon();
+      QVERIFY2(!icon.isNull(), button.name.data());
+      QCOMPARE(icon.actualSize(picture), picture);
     }
     QVERIFY(!form_->windowIcon().isNull());
   }
@@ -190,7 +198,7 @@ class MainWindowTest : public QObject {
 
   void layoutAtStartCentred() {
     ShowForm();
-    CheckLayout(605, 441);
+    CheckLayout(form::kClientSize.width, form::kClientSize.height);
     // The whole window, frame included, stands in the middle.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2((form_->frameGeometry().center() - screen.center()).manhattanLength() <= 2,
@@ -203,15 +211,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(Log()->lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(Log()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(Log()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    for (const char* name : {"JvXPButton1", "JvXPButton2", "JvXPButton6"}) {
-      XpButton* button = Button(name);
-      QCOMPARE(button->iconSize(), QSize(64, 64));
-      QCOMPARE(button->CaptionRect().top() - button->PictureRect().bottom() - 1, 3);
-      QVERIFY(!button->icon().isNull());
+    QCOMPARE(Log()->font().family(), ToQString(form::kLogFont.face));
+    QCOMPARE(Log()->font().pointSize(), form::kLogFont.points);
+    for (const form::Button& description : form::kButtons) {
+      XpButton* button = Button(description);
+      QCOMPARE(button->iconSize(), QSize(form::kPictureSize, form::kPictureSize));
+      QCOMPARE(button->CaptionRect().top() - button->PictureRect().bottom() - 1,
+               form::kPictureCaptionGap);
+      QCOMPARE(button->text(), ToQString(description.caption));
+      QCOMPARE(button->font().family(), ToQString(form::kFormFont.face));
     }
-    QCOMPARE(Button("JvXPButton1")->text(), QString("Analyze"));
-    QCOMPARE(Button("JvXPButton2")->text(), QString("Tune"));
-    QCOMPARE(Button("JvXPButton6")->text(), QString("Exit"));
   }
 
   void resizingKeepsPaneHeightsAndButtons() {
@@ -224,29 +233,33 @@ class MainWindowTest : public QObject {
     form_->resize(605, 300);
     CheckLayout(605, 300);
     // The lower pane slid behind the upper one, which stays in front.
-    const QWidget* upper = Part<NavigationPane>("JvNavigationPane2");
-    const QWidget* lower = Part<NavigationPane>("JvNavigationPane1");
+    const QWidget* upper = Pane(form::kUpperPane);
+    const QWidget* lower = Pane(form::kLowerPane);
     QVERIFY(Within(form_->childAt(300, 100), upper));
     QVERIFY(Within(form_->childAt(300, 250), lower));
   }
 
   void tabOrderAndEnterPressesTheFocusedButton() {
     ShowForm();
-    QVERIFY(Button("JvXPButton1")->hasFocus());
     // Round the three buttons and the log, and back; the log takes no tab on the way.
-    for (const char* name : {"JvXPButton2", "JvXPButton6", "JvMemo1", "JvXPButton1"}) {
+    QList<QWidget*> order;
+    for (const form::Button& button : form::kButtons) order << Button(button);
+    order << Log();
+    QVERIFY(order.front()->hasFocus());
+    for (qsizetype i = 1; i <= order.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+      QCOMPARE(QApplication::focusWidget(), order[i % order.size()]);
     }
-    for (const char* name : {"JvMemo1", "JvXPButton6", "JvXPButton2"}) {
+    for (qsizetype i = order.size() - 1; i >= 1; --i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-      QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+      QCOMPARE(QApplication::focusWidget(), order[i]);
     }
     QCOMPARE(LogText(), kInstructions);
 
+    QCOMPARE(QApplication::focusWidget(), Button(form::Command::Tune));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false));
-    Button("JvXPButton1")->setFocus();
+    Button(form::Command::Analyze)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false) + SampleReport(false, true));
   }
@@ -262,17 +275,19 @@ class MainWindowTest : public QObject {
   }
 
   void logTabStopsEveryEightCharacters() {
-    QCOMPARE(Log()->tabStopDistance(), 8 * QFontMetricsF(Log()->font()).averageCharWidth());
+    QCOMPARE(Log()->tabStopDistance(),
+             form::kTabStopCharacters * QFontMetricsF(Log()->font()).averageCharWidth());
   }
 
   // The focused button wears its hot frame; the others stay flat.
   void focusedButtonShowsItsFrame() {
     ShowForm();
     QTest::mouseMove(form_.get(), QPoint(300, 400));
-    Button("JvXPButton2")->setFocus();
-    const QColor page = Button("JvXPButton1")->grab().toImage().pixelColor(0, 0);
-    QCOMPARE(Button("JvXPButton2")->grab().toImage().pixelColor(0, 0), olive::kButtonHoverBorder);
-    QVERIFY(page != olive::kButtonHoverBorder);
+    Button(form::Command::Tune)->setFocus();
+    const QColor hot_border = ToQColor(form::olive::kButtonHoverBorder);
+    const QColor page = Button(form::Command::Analyze)->grab().toImage().pixelColor(0, 0);
+    QCOMPARE(Button(form::Command::Tune)->grab().toImage().pixelColor(0, 0), hot_border);
+    QVERIFY(page != hot_border);
   }
 
   // All four edges of the frame show at fractional scale factors too, where a drawn outline can
@@ -290,14 +305,15 @@ class MainWindowTest : public QObject {
     QFETCH(bool, pressed);
     ShowForm();
     QTest::mouseMove(form_.get(), QPoint(300, 400));
-    XpButton* tune = Button("JvXPButton2");
+    XpButton* tune = Button(form::Command::Tune);
     tune->setFocus();
     tune->setDown(pressed);
     // Drawn within the whole window: where an edge falls between device pixels depends on the
     // button's place in it.
     const QImage image = Rendered(*form_, scale);
     const QRect button(tune->mapTo(form_.get(), QPoint(0, 0)), tune->size());
-    const QColor edge = pressed ? olive::kButtonPressedBorder : olive::kButtonHoverBorder;
+    const QColor edge =
+        ToQColor(pressed ? form::olive::kButtonPressedBorder : form::olive::kButtonHoverBorder);
     // Whether a device pixel of the logical pixel `at` has the frame's colour.
     const auto shows = [&](QPoint at) {
       for (int y = qFloor(at.y() * scale); y < qCeil((at.y() + 1) * scale); ++y) {
@@ -334,10 +350,10 @@ class MainWindowTest : public QObject {
     QTest::mouseMove(form_.get(), QPoint(300, 400));
     double contrast = 0;
     if (where == "strip") {
-      NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+      NavigationPane* pane = Pane(form::kLowerPane);
       contrast = TextContrast(pane->grab().toImage(), pane->StripTextRect());
     } else {
-      XpButton* tune = Button("JvXPButton2");
+      XpButton* tune = Button(form::Command::Tune);
       tune->setDown(where == "pressed");
       tune->setAttribute(Qt::WA_UnderMouse, where == "hot");
       contrast = TextContrast(tune->grab().toImage(), tune->CaptionRect().adjusted(2, 0, -2, 0));
@@ -350,9 +366,11 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("part");  // empty for the window
     QTest::addColumn<int>("role");
     QTest::addColumn<QString>("name");  // empty for the window's caption
-    QTest::newRow("window") << "" << int(QAccessible::Window) << "";
-    QTest::newRow("log") << "JvMemo1" << int(QAccessible::EditableText) << "Log";
-    QTest::newRow("a button") << "JvXPButton2" << int(QAccessible::Button) << "Tune";
+    const form::Button& tune = form::kButtons[1];
+    QTest::newRow("window") << QString() << int(QAccessible::Window) << QString();
+    QTest::newRow("log") << ToQString(form::kLogName) << int(QAccessible::EditableText) << "Log";
+    QTest::newRow("a button") << ToQString(tune.name) << int(QAccessible::Button)
+                              << ToQString(tune.caption);
   }
   void accessibleRolesAndNames() {
     QFETCH(QString, part);
@@ -369,30 +387,33 @@ class MainWindowTest : public QObject {
 
   void tooltipOnAnalyzeOnly() {
     ShowForm();
-    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
-    QCOMPARE(Button("JvXPButton1")->toolTip(),
-             QString("Step1: Choose your file  to be inspected."));
+    const int wake_up = form::kToolTipWakeUpMilliseconds;
+    const int display = form::kToolTipDisplayMilliseconds;
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), wake_up);
 
     // Resting the pointer on Analyze brings up its tip after the wake-up delay.
-    XpButton* analyze = Button("JvXPButton1");
+    XpButton* analyze = Button(form::Command::Analyze);
+    QVERIFY(!analyze->toolTip().isEmpty());
     QElapsedTimer since_rest;
     QTest::mouseMove(analyze, QPoint(40, 40));
     since_rest.start();
     QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 3000);
-    QVERIFY(since_rest.elapsed() >= 400);
+    QVERIFY(since_rest.elapsed() >= wake_up * 4 / 5);
     QCOMPARE(QToolTip::text(), analyze->toolTip());
     // ... and it goes away after its display time.
     QElapsedTimer since_shown;
     since_shown.start();
     QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 6000);
-    QVERIFY(since_shown.elapsed() >= 2000);
+    QVERIFY(since_shown.elapsed() >= display * 4 / 5);
 
-    for (const char* name : {"JvXPButton2", "JvXPButton6"}) {
-      XpButton* button = Button(name);
+    for (const form::Button& description : form::kButtons) {
+      XpButton* button = Button(description);
+      QCOMPARE(button->toolTip(), ToQString(description.tooltip));
+      if (!description.tooltip.empty()) continue;
       QHelpEvent help(QEvent::ToolTip, QPoint(40, 40), button->mapToGlobal(QPoint(40, 40)));
       QApplication::sendEvent(button, &help);
       QTest::qWait(50);
-      QVERIFY2(!QToolTip::isVisible(), name);
+      QVERIFY2(!QToolTip::isVisible(), description.name.data());
     }
   }
 
@@ -400,7 +421,7 @@ class MainWindowTest : public QObject {
   void lowerStripNamesTheInstallation() {
     ShowForm();
     form_->ShowInstallation("/media/win");
-    NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+    NavigationPane* pane = Pane(form::kLowerPane);
     const auto ask_tip = [](QWidget* widget, QPoint at) {
       QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
       QApplication::sendEvent(widget, &help);
@@ -426,7 +447,7 @@ class MainWindowTest : public QObject {
     QFETCH(bool, elided);
     form_->ShowInstallation(folder);
     ShowForm();
-    const NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+    const NavigationPane* pane = Pane(form::kLowerPane);
     const QString shown = pane->ShownStripText();
     QCOMPARE(shown == "Windows installation: " + folder, !elided);
     QVERIFY(shown.startsWith("Windows installation: /media/"));
@@ -434,23 +455,23 @@ class MainWindowTest : public QObject {
     QVERIFY(pane->fontMetrics().horizontalAdvance(shown) <= pane->StripTextRect().width());
     QVERIFY(!pane->StripTextRect().intersects(pane->SelectorRect()));
     // The upper strip stays blank.
-    QVERIFY(Part<NavigationPane>("JvNavigationPane2")->ShownStripText().isEmpty());
+    QVERIFY(Pane(form::kUpperPane)->ShownStripText().isEmpty());
   }
 
   void analyzeClickReportsAndChangesNothing() {
     ShowForm();
     const HiveContents before = ReadHiveContents(installation_->SystemHive());
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(false, false));
     QVERIFY(ReadHiveContents(installation_->SystemHive()) == before);
 
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(false, false) + SampleReport(false, false));
   }
 
   void tuneClickWritesTheHive() {
     ShowForm();
-    QTest::mouseClick(Button("JvXPButton2"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Tune), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false));
     const HiveContents after = ReadHiveContents(installation_->SystemHive());
     const HiveValues& usbstor = after.at("ControlSet002\\Services\\USBSTOR");
@@ -458,7 +479,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(usbstor.at("start").data, (std::vector<std::uint8_t>{0, 0, 0, 0}));
     QCOMPARE(usbstor.at("group").type, kRegSz);
 
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false) + SampleReport(false, true));
   }
 
@@ -479,10 +500,10 @@ class MainWindowTest : public QObject {
     connect(Log()->document(), &QTextDocument::contentsChanged, this, [&] {
       if (posted) return;
       posted = true;
-      post_click(Button("JvXPButton2"));
-      post_click(Button("JvXPButton1"));
+      post_click(Button(form::Command::Tune));
+      post_click(Button(form::Command::Analyze));
     });
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(false, false));
     const QString all = kInstructions + SampleReport(false, false) + SampleReport(true, false) +
                         SampleReport(false, true);
@@ -505,11 +526,11 @@ class MainWindowTest : public QObject {
     BoxCloser closer([&] {
       // The window takes no input while the box is up: a click through the window system on Tune
       // does nothing.
-      const QPoint on_tune = Button("JvXPButton2")->mapTo(form_.get(), QPoint(40, 40));
+      const QPoint on_tune = Button(form::Command::Tune)->mapTo(form_.get(), QPoint(40, 40));
       QTest::mouseClick(form_->windowHandle(), Qt::LeftButton, {}, on_tune);
       log_while_up = LogText();
     });
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QTRY_VERIFY(closer.Seen().seen);
     QCOMPARE(closer.Seen().title, QString("main_window_test"));
     QCOMPARE(closer.Seen().title, ApplicationTitle(QCoreApplication::applicationFilePath()));
@@ -521,7 +542,7 @@ class MainWindowTest : public QObject {
     // Usable again afterwards.
     QTRY_VERIFY(form_->isActiveWindow());
     BoxCloser second;
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QTRY_VERIFY(second.Seen().seen);
     QCOMPARE(LogText(), kInstructions + "Analysing...\n\n\r\nAnalysing...\n\n\r\n");
   }
@@ -530,7 +551,7 @@ class MainWindowTest : public QObject {
     std::ofstream(installation_->Folder() / "hiberfil.sys") << "HIBR";
     ShowForm();
     BoxCloser closer;
-    QTest::mouseClick(Button("JvXPButton2"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Tune), Qt::LeftButton);
     QTRY_VERIFY(closer.Seen().seen);
     const QString message = QString::fromUtf8("Fehler beim Holen der Daten für 'Start'\n\n");
     QVERIFY2(closer.Seen().text.startsWith(message), qPrintable(closer.Seen().text));
@@ -539,7 +560,8 @@ class MainWindowTest : public QObject {
 
   void exitEndsTheApplicationWithCodeZero() {
     ShowForm();
-    QTimer::singleShot(0, this, [&] { QTest::mouseClick(Button("JvXPButton6"), Qt::LeftButton); });
+    QTimer::singleShot(0, this,
+                       [&] { QTest::mouseClick(Button(form::Command::Exit), Qt::LeftButton); });
     QCOMPARE(QApplication::exec(), 0);
   }
 
