@@ -298,6 +298,8 @@ class ShellTest : public QObject {
                            << kNoInstallation;
     QTest::newRow("option") << QStringList{"hl", "--frobnicate", "--help"} << QStringList{}
                             << "Usage: hl [WINDOWS_FOLDER]" << kNoInstallation;
+    QTest::newRow("help, after Qt's options")
+        << QStringList{"hl", "--help"} << QStringList{} << "-" << 0;
     QTest::newRow("options ended, then a wrong folder")
         << QStringList{"hl", "--", "--help"} << QStringList{} << "" << kNoInstallation;
     QTest::newRow("folder without Windows")

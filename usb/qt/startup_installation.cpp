@@ -1,5 +1,6 @@
 #include "startup_installation.h"
 
+#include <iostream>
 #include <string>
 
 #include "error_box.h"
@@ -60,11 +61,14 @@ StartupInstallation OpenStartupInstallation(const QStringList& arguments, const 
   std::vector<std::string> command_line;
   for (const QString& argument : arguments) command_line.push_back(argument.toStdString());
   const std::string program = ProgramName(command_line);
+  // --help and --version are answered before the application starts; they come here only after
+  // options of Qt's own, which the application has taken off the command line.
+  if (const std::optional<std::string> answer = CommandLineAnswer(command_line)) {
+    std::cout << *answer;
+    return {nullptr, {}, 0};
+  }
   const ProgramArguments read = ReadWindowArguments(command_line);
-  // --help and --version are answered on the terminal before the application starts
-  // (CommandLineAnswer); here they can only stand beside a wrong command line.
-  if (read.answer != ProgramArguments::Answer::kNone || !read.unknown_option.empty() ||
-      read.operands.size() > 1) {
+  if (!read.unknown_option.empty() || read.operands.size() > 1) {
     ShowErrorBox(title, QString::fromStdString(WithClosingPeriod(Usage(program))));
     return {nullptr, {}, kNoInstallation};
   }

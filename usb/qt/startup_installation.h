@@ -18,7 +18,7 @@ namespace harnlode {
 struct StartupInstallation {
   std::unique_ptr<TargetSystem> system;  // null when the program is to end
   std::filesystem::path folder;          // the installation's folder
-  int exit_status = 0;                   // with no system: kNoInstallation or kCancelled
+  int exit_status = 0;                   // with no system: 0, kCancelled or kNoInstallation
 };
 
 constexpr int kCancelled = 1;
@@ -34,7 +34,8 @@ std::optional<std::string> CommandLineAnswer(const std::vector<std::string>& arg
 
 // `arguments` are the program's command line, its name first. An installation that the user chose
 // and that cannot be opened is told, and the user asked again; without `ask`, the user chooses
-// among this process's mounted installations.
+// among this process's mounted installations. --help and --version are answered on standard
+// output, with no system and status 0.
 StartupInstallation OpenStartupInstallation(const QStringList& arguments, const QString& title,
                                             const AskForInstallation& ask = {});
 
