@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -25,6 +26,8 @@
 #include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
+#include "offline/cut_short_mapping_guard.h"
+#include "offline/file_descriptor.h"
 #include "offline/hive_location.h"
 #include "registry.h"
 #include "sample_installation.h"
@@ -197,6 +200,24 @@ INSTANTIATE_TEST_SUITE_P(Rows, HiveChangedWhileRead,
                            return std::string(std::get<0>(info.param) ? "CutShort" : "Rewritten") +
                                   (std::get<1>(info.param) ? "Analysis" : "Tuning");
                          });
+
+TEST(CutShortMappingGuardTest, AnotherMappingsBusErrorStillEndsTheProcess) {
+  // Only the hive's own mapping reads zeros where its file was cut short; elsewhere a read past a
+  // file's end is a fault, as the program would have it without the guard.
+  TempFolder folder;
+  const fs::path other = folder.Path() / "other";
+  WriteFile(other, std::string(8192, 'x'));
+  EXPECT_EXIT(
+      {
+        CutShortMappingGuard guard;
+        const FileDescriptor file(::open(other.c_str(), O_RDONLY | O_CLOEXEC));
+        const auto* mapped = static_cast<const volatile char*>(
+            ::mmap(nullptr, 8192, PROT_READ, MAP_SHARED, file.get(), 0));
+        fs::resize_file(other, 0);
+        std::fprintf(stderr, "read %d\n", mapped[4096]);
+      },
+      [](int) { return true; }, "");
+}
 
 TEST_F(HiveFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
   EXPECT_EQ(CheckProcess(Folder(), true).Wait(), 0);

@@ -24,7 +24,7 @@
 #include "crash_trial_settings.h"
 #include "file_bytes.h"
 #include "investigate.h"
-#include "mounted_installations.h"
+#include "offline/mounted_installations.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {

@@ -71,8 +71,16 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
 
   writable_ = for_changes && unrecoverable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
+  if (!writable_) CoverMapping();
   // hivex holds a copy of its own now.
   if (writable_ && recovered_) recovered_->Release();
+}
+
+void HiveFile::CoverMapping() {
+  // hivex maps the file, or the recovered hive's memory file, that it opened.
+  struct stat mapped = loaded_.Status();
+  if (recovered_ && ::stat(recovered_->ImagePath().c_str(), &mapped) != 0) return;
+  guard_.Cover(mapped.st_dev, mapped.st_ino);
 }
 
 hive_h* HiveFile::Open(int flags) const {
@@ -103,6 +111,7 @@ void HiveFile::MakeWritable() {
   RequireComplete();
   RequireUnchanged();
   // The mapping goes first, so that the hive is in memory once, never twice.
+  guard_.Uncover();
   hivex_close(hive_);
   hive_ = nullptr;
   hive_ = Open(HIVEX_OPEN_WRITE);
@@ -115,11 +124,13 @@ void HiveFile::MakeWritable() {
 
 HiveFile::~HiveFile() {
   // Null only after MakeWritable() failed to open the file again.
+  guard_.Uncover();
   if (hive_ != nullptr) hivex_close(hive_);
 }
 
 void HiveFile::ThrowDamaged() const {
   const int error = errno;
+  damaged_ = true;
   RequireUnchanged();
   errno = error;
   throw EInstallationError("The registry hive " + Quoted(path_) + " is damaged (" +
@@ -142,6 +153,12 @@ void HiveFile::RequireComplete() const {
 void HiveFile::Save() {
   RequireComplete();
   if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
+  // hivex would write back what it made of the damaged cells, around the changes.
+  if (damaged_) {
+    throw EInstallationError("The registry hive " + Quoted(path_) +
+                             " is damaged, so Harnlode saved none of the changes it made before "
+                             "it found that out; the hive was left as it was.");
+  }
   AtomicReplacement replacement(path_);
   RequireUnchanged();
   replacement.Replace(

@@ -54,7 +54,7 @@ class HiveFile {
 
   // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
   // A file that another program changed meanwhile is told as changed instead: what was read of it
-  // may be a mix of both versions.
+  // may be a mix of both versions. Either way the hive is not saved after it.
   [[noreturn]] void ThrowDamaged() const;
 
   // Throws EInstallationError when the file, or a log it was recovered from, is no longer the one
@@ -64,14 +64,16 @@ class HiveFile {
 
  private:
   hive_h* Open(int flags) const;
+  void CoverMapping();
 
   CutShortMappingGuard guard_;  // the hive opened for reading is a mapping of the file
   std::filesystem::path path_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
-  std::string unrecoverable_;  // why a hive that needs its logs could not be brought up to date
-  FileSnapshot loaded_;        // what the file was when loaded, to notice others' changes
+  std::string unrecoverable_;     // why a hive that needs its logs could not be brought up to date
+  FileSnapshot loaded_;           // what the file was when loaded, to notice others' changes
+  mutable bool damaged_ = false;  // found damaged while read: never saved
 };
 
 }  // namespace harnlode

@@ -4,7 +4,7 @@
 
 #include "installation_error.h"
 #include "offline/installation_path.h"
-#include "offline/interrupted_saves.h"
+#include "offline/interrupted_rename.h"
 
 namespace harnlode {
 namespace {

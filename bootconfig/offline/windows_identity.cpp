@@ -1,4 +1,4 @@
-#include "windows_identity.h"
+#include "offline/windows_identity.h"
 
 #include <hivex.h>
 
