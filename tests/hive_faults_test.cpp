@@ -76,7 +76,8 @@ class HiveFaultTest : public ::testing::Test {
 };
 
 TEST_F(HiveFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
-  // The folder is the unprivileged user's, who takes away its own right to write mid-run.
+  // The folder is the unprivileged user's, who takes away its own right to write mid-run, once
+  // the run has made its first change.
   OpenUpTo(Hive());
   const fs::path config = Hive().parent_path();
   constexpr uid_t kNobody = 65534;
@@ -84,7 +85,7 @@ TEST_F(HiveFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
   ASSERT_EQ(::chown(Hive().c_str(), kNobody, kNobody), 0);
   const int result = RunUnprivileged([&] {
     const std::string failure = RunFailure(Folder(), kTune, [&](const std::string& line) {
-      if (line.starts_with("Writing")) fs::permissions(config, fs::perms(0555));
+      if (line.starts_with("Writing: Start")) fs::permissions(config, fs::perms(0555));
     });
     return failure.find("could not be saved") != std::string::npos &&
                    failure.find("no new file can be made in \"" + config.string()) !=

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "offline/cut_short_mapping_guard.h"
 #include "offline/file_snapshot.h"
@@ -33,6 +34,9 @@ class HiveFile {
   hive_h* Handle() const { return hive_; }
   bool Writable() const { return writable_; }
   const std::filesystem::path& Path() const { return path_; }
+  const HiveLocation& Location() const { return location_; }
+  // What the saves found beside the hive and left alone, in English sentences.
+  const std::vector<std::string>& Notes() const { return notes_; }
 
   // Throws EInstallationError, telling why, when the last writer did not finish and no
   // transaction log brings the hive up to date. Such a hive may be read as it is, not changed.
@@ -64,10 +68,15 @@ class HiveFile {
 
  private:
   hive_h* Open(int flags) const;
+  [[noreturn]] void ThrowOutOfMemory(off_t size, const HiveLogPaths& logs) const;
+  // The name under which the file read opens in the folder held open.
+  std::string ReadPath() const;
   void CoverMapping();
 
   CutShortMappingGuard guard_;  // the hive opened for reading is a mapping of the file
   std::filesystem::path path_;
+  HiveLocation location_;
+  std::vector<std::string> notes_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs

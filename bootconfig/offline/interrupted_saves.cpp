@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <string>
 #include <vector>
 
+#include "offline/base_block.h"
+#include "offline/file_descriptor.h"
 #include "offline/windows_names.h"
 
 namespace harnlode {
@@ -64,23 +67,55 @@ std::string TemporaryFileTemplate(std::string_view name) {
   return "." + std::string(name) + std::string(kTemporaryInfix) + std::string(kTemporaryUniquePart);
 }
 
-void RemoveLeftoversOfSaves(int folder, std::string_view name) {
+std::optional<std::uint32_t> WholeHiveSequence(int file) {
+  std::array<std::uint8_t, base_block::kSize> block{};
+  struct stat status = {};
+  if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) ||
+      ReadAt(file, block, 0) != static_cast<ssize_t>(block.size()) ||
+      !base_block::HasSignature(block) || !base_block::ChecksumValid(block)) {
+    return std::nullopt;
+  }
+  const std::uint32_t bins = base_block::BinsSize(block);
+  if (bins == 0 || bins % base_block::kSize != 0 ||
+      status.st_size < off_t{base_block::kSize} + bins) {
+    return std::nullopt;
+  }
+  return std::max(base_block::PrimarySequence(block), base_block::SecondarySequence(block));
+}
+
+std::vector<std::string> RemoveLeftoversOfSaves(int folder, std::string_view name) {
   // A spare is only ever stale beside the file itself. A name that is a second link to the file
   // itself waits until it is not: taking it away would change the file under a save's checks.
   struct stat target = {};
-  const bool name_exists =
-      ::fstatat(folder, std::string(name).c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISREG(target.st_mode);
-  const auto leftover = [name, name_exists](std::string_view entry) {
-    return IsOurTemporary(entry, name) || (name_exists && IsSpare(entry, name));
+  std::optional<std::uint32_t> current;
+  {
+    const FileDescriptor file(::openat(folder, std::string(name).c_str(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() >= 0 && ::fstat(file.get(), &target) == 0)
+      current = WholeHiveSequence(file.get());
+  }
+  const auto leftover = [name](std::string_view entry) {
+    return IsOurTemporary(entry, name) || IsSpare(entry, name);
   };
+  std::vector<std::string> left_alone;
   for (const RegularFile& entry : RegularFiles(folder, leftover)) {
-    if (name_exists && entry.status.st_dev == target.st_dev &&
-        entry.status.st_ino == target.st_ino) {
+    if (current && entry.status.st_dev == target.st_dev && entry.status.st_ino == target.st_ino) {
       continue;
+    }
+    if (!IsOurTemporary(entry.name, name)) {
+      // Ours only when it holds the hive as it was before a save: whole, and no newer.
+      const FileDescriptor spare(
+          ::openat(folder, entry.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+      const std::optional<std::uint32_t> sequence =
+          spare.get() < 0 ? std::nullopt : WholeHiveSequence(spare.get());
+      if (!current || !sequence || *sequence > *current) {
+        if (current) left_alone.push_back(entry.name);
+        continue;
+      }
     }
     ::unlinkat(folder, entry.name.c_str(), 0);  // a failure leaves a file that harms no one
   }
+  return left_alone;
 }
 
 }  // namespace harnlode

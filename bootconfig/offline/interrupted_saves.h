@@ -10,7 +10,9 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,11 +22,15 @@ namespace harnlode {
 // The name our save gives mkstemp for the new content of the file `name`.
 std::string TemporaryFileTemplate(std::string_view name);
 
-// Removes our temporary files, and the spare names of `name` when `name` exists, from the folder
-// open as `folder`: regular files named exactly so that are not `name` itself under another
-// name, and never anything else. Only safe while holding the folder's lock: then none of them is
-// still needed.
-void RemoveLeftoversOfSaves(int folder, std::string_view name);
+// The highest sequence number of the hive in the file open as `file` when it is a whole hive:
+// signature and checksum right, and as long as its header says. Nothing for anything else.
+std::optional<std::uint32_t> WholeHiveSequence(int file);
+
+// Removes from the folder open as `folder` what is provably left over: our temporary files, and,
+// when `name` is a whole hive, its spare names that hold a whole hive no newer than it; never a
+// file that is `name` itself under another name, nor anything else. Returns the spare names that
+// it left alone. Only safe while holding the folder's lock: then no temporary is still needed.
+std::vector<std::string> RemoveLeftoversOfSaves(int folder, std::string_view name);
 
 // Whether `entry` is a spare name that ntfs-3g gives `name`: "NAME.ntfs-3g-<digits>", NAME
 // matched without regard to case.
