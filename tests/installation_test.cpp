@@ -155,6 +155,69 @@ TEST_F(InstallationTest, LinksMayNotLeadOutOfTheInstallation) {
   EXPECT_FALSE(system.IsFile("d:\\windows\\system32\\DRIVERS\\USBSTOR.SYS"));
 }
 
+// Another user who owns the installation swaps a folder on the hive's way for a link to a folder
+// of someone else's while a tuning run works: nothing is written there, and the run says why.
+struct LinkRace {
+  const char* swapped;  // below Windows: the folder taken away and replaced by a link
+  const char* when;     // the line of the run at which the swap happens; "" before the run
+  const char* says;
+};
+std::ostream& operator<<(std::ostream& out, const LinkRace& row) {
+  return out << row.swapped << " at " << row.when;
+}
+
+class LinkSwappedDuringARun : public InstallationTest,
+                              public ::testing::WithParamInterface<LinkRace> {};
+
+TEST_P(LinkSwappedDuringARun, WritesNothingOutsideAndFails) {
+  const fs::path swapped = windows_.Folder() / "Windows" / GetParam().swapped;
+  const std::string old_hive = ReadFile(windows_.HivePath());
+  // The victim's folder holds a hive of its own where the link makes the installation's lie.
+  TempFolder victim;
+  const fs::path victim_root = victim.Path() / GetParam().swapped;
+  fs::create_directories(victim_root / fs::relative(windows_.HivePath().parent_path(), swapped));
+  const fs::path victim_file = victim_root / fs::relative(windows_.HivePath(), swapped);
+  WriteFile(victim_file, old_hive);
+  OpenUpTo(swapped);
+  constexpr uid_t kNobody = 65534;
+  for (const auto& entry : fs::recursive_directory_iterator(windows_.Folder())) {
+    ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
+  }
+  const std::string swap = "mv '" + swapped.string() + "' '" + swapped.string() +
+                           ".away' && ln -s '" + victim_root.string() + "' '" + swapped.string() +
+                           "'";
+  const auto as_nobody = [&] {
+    return std::system(
+        ("setpriv --reuid=65534 --regid=65534 --clear-groups sh -c \"" + swap + "\" 2>/dev/null")
+            .c_str());
+  };
+  bool done = *GetParam().when == '\0' && as_nobody() == 0;
+  const std::string failure = RunFailure(windows_.Folder(), false, [&](const std::string& line) {
+    if (!done && line.starts_with(GetParam().when)) done = as_nobody() == 0;
+  });
+  if (!done) GTEST_SKIP() << "this machine does not let the tests act as user nobody (setpriv)";
+  EXPECT_THAT(failure, ::testing::HasSubstr(GetParam().says));
+  EXPECT_TRUE(ReadFile(victim_file) == old_hive) << "the run wrote outside the installation";
+  const fs::path away = swapped.string() + ".away";
+  EXPECT_TRUE(ReadFile(away / fs::relative(windows_.HivePath(), swapped)) == old_hive);
+  std::vector<std::string> victims;
+  for (const auto& entry : fs::directory_iterator(victim_file.parent_path())) {
+    victims.push_back(entry.path().filename());
+  }
+  EXPECT_THAT(victims, ::testing::ElementsAre("SYSTEM"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinkSwappedDuringARun,
+    ::testing::Values(LinkRace{"System32/config", "Writing: Group", "was moved away, or replaced"},
+                      LinkRace{"System32", "Writing: Start", "was moved away, or replaced"},
+                      LinkRace{"System32/config", "", "leads outside the folder"}),
+    [](const auto& info) {
+      return std::string(info.param.swapped == std::string_view("System32") ? "System32"
+                                                                            : "Config") +
+             (*info.param.when == '\0' ? "BeforeTheRun" : "MidRun");
+    });
+
 TEST_F(InstallationTest, WriteBackReplacesTheFileWholeAndKeepsItsRights) {
   fs::permissions(windows_.HivePath(), fs::perms(0640));
   EXPECT_EQ(RunFailure(windows_.Folder(), false), "");
