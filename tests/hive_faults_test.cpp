@@ -115,12 +115,24 @@ TEST_F(HiveFaultTest, AFileSizeLimitReachedDuringTheWriteBackEndsInAClearFailure
   EXPECT_THAT(TemporaryNames(Folder()), ::testing::IsEmpty());
 }
 
-TEST_F(HiveFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
-  // A file system just large enough for the hive; mounting one needs root's rights.
+// A file system just large enough for the hive, or with no inode left for the new file.
+struct FullDisk {
+  const char* what;
+  bool out_of_inodes;
+  const char* says;
+};
+std::ostream& operator<<(std::ostream& out, const FullDisk& row) { return out << row.what; }
+
+class ADiskThatFills : public HiveFaultTest, public ::testing::WithParamInterface<FullDisk> {};
+
+TEST_P(ADiskThatFills, DuringTheWriteBackEndsInAClearFailure) {
+  // Mounting one needs root's rights. The installation takes 6 inodes with the mount's root.
   const fs::path disk = folder_.Path() / "disk";
   fs::create_directory(disk);
-  const std::string size = "size=" + std::to_string(old_hive_.size() / 4096 * 4096 + 8192);
-  if (::mount("harnlode-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0) {
+  const std::string options = GetParam().out_of_inodes
+                                  ? "size=" + std::to_string(old_hive_.size() * 4) + ",nr_inodes=6"
+                                  : "size=" + std::to_string(old_hive_.size() / 4096 * 4096 + 8192);
+  if (::mount("harnlode-test", disk.c_str(), "tmpfs", 0, options.c_str()) != 0) {
     GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
   }
   struct Unmount {
@@ -135,8 +147,41 @@ TEST_F(HiveFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
   const std::string failure = RunFailure(installation, kTune);
   EXPECT_THAT(failure, ::testing::HasSubstr("could not be saved"));
   EXPECT_THAT(failure, ::testing::HasSubstr(std::strerror(ENOSPC)));
+  EXPECT_THAT(failure, ::testing::HasSubstr(GetParam().says));
   EXPECT_TRUE(ReadFile(HiveOf(installation)) == old_hive_);
   EXPECT_THAT(TemporaryNames(installation), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ADiskThatFills,
+                         ::testing::Values(FullDisk{"NoSpace", false, "free some space"},
+                                           FullDisk{"NoInodes", true, "all its inodes are used"}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(HiveFaultTest, TooLittleMemoryNamesTheHiveAndItsSize) {
+#ifdef HARNLODE_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizers' shadow memory needs more address space than the limit leaves";
+#endif
+  // A hive file of 1 GiB (the rest of the file is a hole) in a process that may take 256 MiB more.
+  fs::resize_file(Hive(), std::uintmax_t{1} << 30);
+  const std::string size = std::to_string(fs::file_size(Hive())) + " bytes";
+  for (bool analyze_only : {kAnalyze, kTune}) {
+    EXPECT_EQ(
+        RunInChild([&] {
+          std::ifstream status("/proc/self/statm");
+          std::uint64_t pages = 0;
+          status >> pages;
+          const rlim_t limit = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t{256} << 20);
+          const rlimit memory = {limit, limit};
+          ::setrlimit(RLIMIT_AS, &memory);
+          const std::string failure = RunFailure(Folder(), analyze_only);
+          return failure.starts_with("There is not enough memory to read the registry hive") &&
+                         failure.find(Hive().string() + "\" (" + size + ")") != std::string::npos
+                     ? 0
+                     : 1;
+        }),
+        0)
+        << (analyze_only ? "analysis" : "tuning");
+  }
 }
 
 TEST_F(HiveFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {

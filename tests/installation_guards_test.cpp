@@ -108,6 +108,23 @@ INSTANTIATE_TEST_SUITE_P(
         Holding{"ABindMountOfASubfolder", "/srv/windows/System32", makedev(8, 17), 5}),
     [](const auto& info) { return std::string(info.param.what); });
 
+TEST(MountTable, AFuseMountIsNtfs3gWhenItsSourceHoldsAnNtfsVolume) {
+  // ntfs-3g mounts an image file as plain "fuse", a device as "fuseblk"; others share the types.
+  TempFolder folder;
+  const fs::path image = folder.Path() / "ntfs.img", text = folder.Path() / "notes.img";
+  WriteFile(image, std::string("\xEB\x52\x90NTFS    ") + std::string(500, '\0'));
+  WriteFile(text, std::string(512, 'x'));
+  MountTable table = ParseMountTable("1 0 0:41 / /a ro - fuse " + image.string() + " ro\n" +
+                                     "2 0 0:42 / /b ro - fuse " + text.string() + " ro\n" +
+                                     "3 0 0:43 / /c ro - fuseblk " + text.string() + " ro\n" +
+                                     "4 0 0:44 / /d ro - fuseblk /nowhere/sdz1 ro\n");
+  ProbeFuseSources(table);
+  std::vector<std::string> drivers;
+  for (const MountEntry& entry : table) drivers.push_back(entry.DriverName());
+  EXPECT_THAT(drivers, ::testing::ElementsAre("ntfs-3g", "fuse", "fuseblk", "ntfs-3g"));
+  EXPECT_TRUE(table[0].IsNtfs3g());
+}
+
 TEST(MountTable, AnEmptyTableHoldsNothing) {
   EXPECT_EQ(MountHolding(MountTable{}, "/x", std::nullopt), nullptr);
 }
