@@ -101,7 +101,12 @@ HiveLogPaths HiveLocation::Logs() const {
     }
     return hive_folder->Path() / *entry;
   };
-  return {find(".LOG"), find(".LOG1"), find(".LOG2")};
+  return {find(".LOG"), find(".LOG1"), find(".LOG2"), hive_folder->Descriptor()};
+}
+
+std::string HiveLogPaths::AccessPath(const fs::path& log) const {
+  if (folder < 0 || log.empty()) return log;
+  return "/proc/self/fd/" + std::to_string(folder) + "/" + log.filename().string();
 }
 
 }  // namespace harnlode

@@ -22,6 +22,11 @@ struct HiveLogPaths {
   std::filesystem::path log;   // NAME.LOG
   std::filesystem::path log1;  // NAME.LOG1
   std::filesystem::path log2;  // NAME.LOG2
+  // The hive's folder, held open by the location the logs were found by and valid as long as it
+  // is; -1 for logs reached by their paths.
+  int folder = -1;
+  // The name under which one of the logs above opens, without following a link, in that folder.
+  std::string AccessPath(const std::filesystem::path& log) const;
 };
 
 struct HiveLocation {
