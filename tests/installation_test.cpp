@@ -181,7 +181,10 @@ TEST_P(LinkSwappedDuringARun, WritesNothingOutsideAndFails) {
   OpenUpTo(swapped);
   constexpr uid_t kNobody = 65534;
   for (const auto& entry : fs::recursive_directory_iterator(windows_.Folder())) {
-    ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
+    if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) {
+      GTEST_SKIP() << "the installation cannot be given to user nobody here: "
+                   << std::strerror(errno);
+    }
   }
   const std::string swap = "mv '" + swapped.string() + "' '" + swapped.string() +
                            ".away' && ln -s '" + victim_root.string() + "' '" + swapped.string() +
