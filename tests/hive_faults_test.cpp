@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -25,6 +26,8 @@
 #include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
+#include "offline/cut_short_mapping_guard.h"
+#include "offline/file_descriptor.h"
 #include "offline/hive_location.h"
 #include "registry.h"
 #include "sample_installation.h"
@@ -73,7 +76,8 @@ class HiveFaultTest : public ::testing::Test {
 };
 
 TEST_F(HiveFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
-  // The folder is the unprivileged user's, who takes away its own right to write mid-run.
+  // The folder is the unprivileged user's, who takes away its own right to write mid-run, once
+  // the run has made its first change.
   OpenUpTo(Hive());
   const fs::path config = Hive().parent_path();
   constexpr uid_t kNobody = 65534;
@@ -81,7 +85,7 @@ TEST_F(HiveFaultTest, AFolderThatRefusesTheWriteBackEndsInAClearFailure) {
   ASSERT_EQ(::chown(Hive().c_str(), kNobody, kNobody), 0);
   const int result = RunUnprivileged([&] {
     const std::string failure = RunFailure(Folder(), kTune, [&](const std::string& line) {
-      if (line.starts_with("Writing")) fs::permissions(config, fs::perms(0555));
+      if (line.starts_with("Writing: Start")) fs::permissions(config, fs::perms(0555));
     });
     return failure.find("could not be saved") != std::string::npos &&
                    failure.find("no new file can be made in \"" + config.string()) !=
@@ -111,12 +115,24 @@ TEST_F(HiveFaultTest, AFileSizeLimitReachedDuringTheWriteBackEndsInAClearFailure
   EXPECT_THAT(TemporaryNames(Folder()), ::testing::IsEmpty());
 }
 
-TEST_F(HiveFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
-  // A file system just large enough for the hive; mounting one needs root's rights.
+// A file system just large enough for the hive, or with no inode left for the new file.
+struct FullDisk {
+  const char* what;
+  bool out_of_inodes;
+  const char* says;
+};
+std::ostream& operator<<(std::ostream& out, const FullDisk& row) { return out << row.what; }
+
+class ADiskThatFills : public HiveFaultTest, public ::testing::WithParamInterface<FullDisk> {};
+
+TEST_P(ADiskThatFills, DuringTheWriteBackEndsInAClearFailure) {
+  // Mounting one needs root's rights. The installation takes 6 inodes with the mount's root.
   const fs::path disk = folder_.Path() / "disk";
   fs::create_directory(disk);
-  const std::string size = "size=" + std::to_string(old_hive_.size() / 4096 * 4096 + 8192);
-  if (::mount("harnlode-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0) {
+  const std::string options = GetParam().out_of_inodes
+                                  ? "size=" + std::to_string(old_hive_.size() * 4) + ",nr_inodes=6"
+                                  : "size=" + std::to_string(old_hive_.size() / 4096 * 4096 + 8192);
+  if (::mount("harnlode-test", disk.c_str(), "tmpfs", 0, options.c_str()) != 0) {
     GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
   }
   struct Unmount {
@@ -131,8 +147,41 @@ TEST_F(HiveFaultTest, ADiskThatFillsDuringTheWriteBackEndsInAClearFailure) {
   const std::string failure = RunFailure(installation, kTune);
   EXPECT_THAT(failure, ::testing::HasSubstr("could not be saved"));
   EXPECT_THAT(failure, ::testing::HasSubstr(std::strerror(ENOSPC)));
+  EXPECT_THAT(failure, ::testing::HasSubstr(GetParam().says));
   EXPECT_TRUE(ReadFile(HiveOf(installation)) == old_hive_);
   EXPECT_THAT(TemporaryNames(installation), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ADiskThatFills,
+                         ::testing::Values(FullDisk{"NoSpace", false, "free some space"},
+                                           FullDisk{"NoInodes", true, "all its inodes are used"}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(HiveFaultTest, TooLittleMemoryNamesTheHiveAndItsSize) {
+#ifdef HARNLODE_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizers' shadow memory needs more address space than the limit leaves";
+#endif
+  // A hive file of 1 GiB (the rest of the file is a hole) in a process that may take 256 MiB more.
+  fs::resize_file(Hive(), std::uintmax_t{1} << 30);
+  const std::string size = std::to_string(fs::file_size(Hive())) + " bytes";
+  for (bool analyze_only : {kAnalyze, kTune}) {
+    EXPECT_EQ(
+        RunInChild([&] {
+          std::ifstream status("/proc/self/statm");
+          std::uint64_t pages = 0;
+          status >> pages;
+          const rlim_t limit = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t{256} << 20);
+          const rlimit memory = {limit, limit};
+          ::setrlimit(RLIMIT_AS, &memory);
+          const std::string failure = RunFailure(Folder(), analyze_only);
+          return failure.starts_with("There is not enough memory to read the registry hive") &&
+                         failure.find(Hive().string() + "\" (" + size + ")") != std::string::npos
+                     ? 0
+                     : 1;
+        }),
+        0)
+        << (analyze_only ? "analysis" : "tuning");
+  }
 }
 
 TEST_F(HiveFaultTest, AHiveTruncatedAtAnyPageIsRefusedAndLeftAlone) {
@@ -197,6 +246,24 @@ INSTANTIATE_TEST_SUITE_P(Rows, HiveChangedWhileRead,
                            return std::string(std::get<0>(info.param) ? "CutShort" : "Rewritten") +
                                   (std::get<1>(info.param) ? "Analysis" : "Tuning");
                          });
+
+TEST(CutShortMappingGuardTest, AnotherMappingsBusErrorStillEndsTheProcess) {
+  // Only the hive's own mapping reads zeros where its file was cut short; elsewhere a read past a
+  // file's end is a fault, as the program would have it without the guard.
+  TempFolder folder;
+  const fs::path other = folder.Path() / "other";
+  WriteFile(other, std::string(8192, 'x'));
+  EXPECT_EXIT(
+      {
+        CutShortMappingGuard guard;
+        const FileDescriptor file(::open(other.c_str(), O_RDONLY | O_CLOEXEC));
+        const auto* mapped = static_cast<const volatile char*>(
+            ::mmap(nullptr, 8192, PROT_READ, MAP_SHARED, file.get(), 0));
+        fs::resize_file(other, 0);
+        std::fprintf(stderr, "read %d\n", mapped[4096]);
+      },
+      [](int) { return true; }, "");
+}
 
 TEST_F(HiveFaultTest, TwoProgramsTuningAtOnceLeaveTheTunedHive) {
   EXPECT_EQ(CheckProcess(Folder(), true).Wait(), 0);

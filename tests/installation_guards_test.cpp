@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "child_process.h"
 #include "file_bytes.h"
@@ -23,7 +24,8 @@ namespace fs = std::filesystem;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
-constexpr std::string_view kStartFailure = "Fehler beim Holen der Daten für 'Start'\n";
+// Where the installation may not be written, the run reads, and the first write is refused.
+constexpr std::string_view kWriteFailure = "Fehler beim Setzen der Daten für 'Group'\n";
 
 const char* const kMounts =
     "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
@@ -105,6 +107,23 @@ INSTANTIATE_TEST_SUITE_P(
         Holding{"TheCoveredOneWhenTheDeviceSaysSo", "/media/usb/a", makedev(8, 33), 3},
         Holding{"ABindMountOfASubfolder", "/srv/windows/System32", makedev(8, 17), 5}),
     [](const auto& info) { return std::string(info.param.what); });
+
+TEST(MountTable, AFuseMountIsNtfs3gWhenItsSourceHoldsAnNtfsVolume) {
+  // ntfs-3g mounts an image file as plain "fuse", a device as "fuseblk"; others share the types.
+  TempFolder folder;
+  const fs::path image = folder.Path() / "ntfs.img", text = folder.Path() / "notes.img";
+  WriteFile(image, std::string("\xEB\x52\x90NTFS    ") + std::string(500, '\0'));
+  WriteFile(text, std::string(512, 'x'));
+  MountTable table = ParseMountTable("1 0 0:41 / /a ro - fuse " + image.string() + " ro\n" +
+                                     "2 0 0:42 / /b ro - fuse " + text.string() + " ro\n" +
+                                     "3 0 0:43 / /c ro - fuseblk " + text.string() + " ro\n" +
+                                     "4 0 0:44 / /d ro - fuseblk /nowhere/sdz1 ro\n");
+  ProbeFuseSources(table);
+  std::vector<std::string> drivers;
+  for (const MountEntry& entry : table) drivers.push_back(entry.DriverName());
+  EXPECT_THAT(drivers, ::testing::ElementsAre("ntfs-3g", "fuse", "fuseblk", "ntfs-3g"));
+  EXPECT_TRUE(table[0].IsNtfs3g());
+}
 
 TEST(MountTable, AnEmptyTableHoldsNothing) {
   EXPECT_EQ(MountHolding(MountTable{}, "/x", std::nullopt), nullptr);
@@ -210,57 +229,147 @@ TEST_P(HibernatedConsole, AHibernatedInstallationIsAnalysedButNotTuned) {
   EXPECT_EQ(status, 2);
   EXPECT_THAT(errors, HasSubstr(GetParam().explained));
   EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
-  EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kStartFailure)));
+  EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kWriteFailure)));
   EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
 }
 
-// A save cut off inside ntfs-3g's rename leaves no SYSTEM, the old hive under a spare name. The
-// next run puts it back when it may, and otherwise says why, changing nothing.
+// A save cut off inside ntfs-3g's rename leaves no SYSTEM, the old hive under a spare name. An
+// analysis reads it and changes nothing; a tuning run puts it back when it may, and otherwise
+// says why, changing nothing. Only files provably left over by saves are removed.
 struct SpareRow {
   const char* what;
-  std::vector<std::string> spares;
+  bool hive_there;  // SYSTEM itself is there
+  std::vector<std::pair<std::string, bool>>
+      files;                // beside it: name, holds the old hive (or a text)
   const char* hibernation;  // the header of hiberfil.sys, if any
-  const char* refused;      // what the failure says, or nullptr when the hive is put back
+  int analysis_status;
+  const char* analysis_says;
+  int tuning_status;
+  const char* tuning_says;
+  std::vector<std::string> left;  // the names beside SYSTEM after a tuning run that saved
 };
 std::ostream& operator<<(std::ostream& out, const SpareRow& row) { return out << row.what; }
 
 class InterruptedRename : public ConsoleGuards, public ::testing::WithParamInterface<SpareRow> {};
 
-TEST_P(InterruptedRename, TheHiveLeftUnderASpareNameIsPutBack) {
+std::map<std::string, std::string> FolderContents(const fs::path& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    contents[entry.path().filename()] = ReadFile(entry.path());
+  }
+  return contents;
+}
+
+TEST_P(InterruptedRename, TheSpareIsReadPutBackOrLeftAlone) {
   const SpareRow& row = GetParam();
   const fs::path config = windows_.HivePath().parent_path();
-  fs::remove(config / "SYSTEM");
-  for (const std::string& spare : row.spares) WriteFile(config / spare, hive_);
+  if (!row.hive_there) fs::remove(config / "SYSTEM");
+  for (const auto& [name, is_hive] : row.files) WriteFile(config / name, is_hive ? hive_ : "notes");
   WriteFile(config / ".SYSTEM.harnlode-a1B2c3", "the new hive, flushed");
   if (row.hibernation != nullptr) WriteFile(windows_.Folder() / "hiberfil.sys", row.hibernation);
-  const auto [status, errors] = Check(windows_.Folder(), false);
-  if (row.refused != nullptr) {
-    EXPECT_EQ(status, 2);
-    EXPECT_THAT(errors, HasSubstr("a save into that folder was cut short"));
-    EXPECT_THAT(errors, HasSubstr(row.refused));
-    EXPECT_FALSE(fs::exists(config / "SYSTEM"));
-    for (const std::string& spare : row.spares) EXPECT_TRUE(ReadFile(config / spare) == hive_);
+  const std::map<std::string, std::string> before = FolderContents(config);
+
+  const auto [analysed, analysis_errors] = Check(windows_.Folder(), false);
+  EXPECT_EQ(analysed, row.analysis_status) << analysis_errors;
+  EXPECT_THAT(analysis_errors, HasSubstr(row.analysis_says));
+  EXPECT_TRUE(FolderContents(config) == before) << "the analysis changed the folder";
+
+  const auto [tuned, tuning_errors] = Check(windows_.Folder(), true);
+  EXPECT_EQ(tuned, row.tuning_status) << tuning_errors;
+  EXPECT_THAT(tuning_errors, HasSubstr(row.tuning_says));
+  if (tuned == 2) {
+    EXPECT_TRUE(FolderContents(config) == before) << "the refused run changed the folder";
     return;
   }
-  EXPECT_EQ(status, 1) << errors;
-  EXPECT_TRUE(ReadFile(config / "SYSTEM") == hive_);
-  // The tuning run's save clears away what the cut-off one left.
-  EXPECT_EQ(Check(windows_.Folder(), true).first, 0);
-  std::vector<fs::path> left;
-  for (const auto& entry : fs::directory_iterator(config)) left.push_back(entry.path());
-  EXPECT_THAT(left, ::testing::ElementsAre(config / "SYSTEM"));
+  std::vector<std::string> left = row.left;
+  left.push_back("SYSTEM");
+  std::map<std::string, std::string> after = FolderContents(config);
+  EXPECT_THAT(after, ::testing::Each(::testing::Key(::testing::AnyOfArray(left))));
+  EXPECT_EQ(after.size(), left.size());
+  for (const std::string& name : row.left) EXPECT_EQ(after[name], before.at(name));
+  EXPECT_EQ(Check(windows_.Folder(), false).first, 0) << "the hive put back was not tuned";
 }
+
+constexpr bool kHive = true;
+constexpr bool kText = false;
+constexpr const char* kReadTheSpare = "Harnlode read that one; a tuning run (Tune) puts it back";
+constexpr const char* kLeftAlone = "so Harnlode left it alone";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, InterruptedRename,
-    ::testing::Values(
-        SpareRow{"OneSpare", {"SYSTEM.ntfs-3g-0000000001"}, nullptr, nullptr},
-        SpareRow{"LowerCase", {"system.ntfs-3g-0000000007"}, nullptr, nullptr},
-        SpareRow{"TwoSpares",
-                 {"SYSTEM.ntfs-3g-0000000001", "SYSTEM.ntfs-3g-0000000002"},
-                 nullptr,
-                 "cannot tell which"},
-        SpareRow{"Hibernated", {"SYSTEM.ntfs-3g-0000000001"}, "HIBR", "may be hibernated"}),
+    ::testing::Values(SpareRow{"OneSpare",
+                               false,
+                               {{"SYSTEM.ntfs-3g-0000000001", kHive}},
+                               nullptr,
+                               1,
+                               kReadTheSpare,
+                               0,
+                               "",
+                               {}},
+                      SpareRow{"LowerCase",
+                               false,
+                               {{"system.ntfs-3g-0000000007", kHive}},
+                               nullptr,
+                               1,
+                               kReadTheSpare,
+                               0,
+                               "",
+                               {}},
+                      SpareRow{"AText",
+                               false,
+                               {{"system.ntfs-3g-42", kText}},
+                               nullptr,
+                               2,
+                               "is no whole registry hive, so Harnlode leaves it alone",
+                               2,
+                               "holds no Windows installation",
+                               {}},
+                      SpareRow{"AHiveAndAText",
+                               false,
+                               {{"SYSTEM.ntfs-3g-0000000001", kHive}, {"SYSTEM.ntfs-3g-2", kText}},
+                               nullptr,
+                               1,
+                               kReadTheSpare,
+                               0,
+                               kLeftAlone,
+                               {"SYSTEM.ntfs-3g-2"}},
+                      SpareRow{"TwoSpares",
+                               false,
+                               {{"SYSTEM.ntfs-3g-0000000001", kHive},
+                                {"SYSTEM.ntfs-3g-0000000002", kHive}},
+                               nullptr,
+                               2,
+                               "cannot tell which",
+                               2,
+                               "cannot tell which",
+                               {}},
+                      SpareRow{"Hibernated",
+                               false,
+                               {{"SYSTEM.ntfs-3g-0000000001", kHive}},
+                               "HIBR",
+                               1,
+                               kReadTheSpare,
+                               2,
+                               "may be hibernated",
+                               {}},
+                      SpareRow{"AnOldCopyBesideTheHive",
+                               true,
+                               {{"SYSTEM.ntfs-3g-3", kHive}},
+                               nullptr,
+                               1,
+                               "",
+                               0,
+                               "",
+                               {}},
+                      SpareRow{"ATextBesideTheHive",
+                               true,
+                               {{"SYSTEM.ntfs-3g-7", kText}},
+                               nullptr,
+                               1,
+                               "",
+                               0,
+                               kLeftAlone,
+                               {"SYSTEM.ntfs-3g-7"}}),
     [](const auto& info) { return std::string(info.param.what); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -275,12 +384,13 @@ TEST_F(ConsoleGuards, AHiveTheUserMayNotWriteIsExplained) {
   OpenUpTo(hive);
   fs::permissions(hive, fs::perms(0444));
   fs::permissions(hive.parent_path(), fs::perms(0555));
+  EXPECT_EQ(Check(windows_.Folder(), false, RunUnprivileged), std::make_pair(1, std::string()));
   const auto [status, errors] = Check(windows_.Folder(), true, RunUnprivileged);
   fs::permissions(hive.parent_path(), fs::perms(0755));
   EXPECT_EQ(status, 2);
   EXPECT_THAT(errors,
               HasSubstr("may not write the registry hive \"" + hive.string() + "\" or its folder"));
-  EXPECT_THAT(errors, EndsWith("for example with sudo.\n" + std::string(kStartFailure)));
+  EXPECT_THAT(errors, EndsWith("for example with sudo.\n" + std::string(kWriteFailure)));
   EXPECT_TRUE(ReadFile(hive) == hive_);
 }
 
@@ -298,13 +408,12 @@ TEST_F(ConsoleGuards, AReadOnlyVolumeIsExplainedWithItsDevice) {
   ASSERT_EQ(::mount(nullptr, mount_point.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
             0)
       << std::strerror(errno);
-  for (bool tune : {false, true}) {
-    const auto [status, errors] = Check(mount_point.Path(), tune);
-    EXPECT_EQ(status, 2);
-    EXPECT_THAT(errors, HasSubstr("is mounted read-only: harnlode-ro at \"" +
-                                  mount_point.Path().string() + "\", with the driver tmpfs"));
-    EXPECT_THAT(errors, EndsWith("then try again.\n" + std::string(kStartFailure)));
-  }
+  EXPECT_EQ(Check(mount_point.Path(), false), std::make_pair(1, std::string()));
+  const auto [status, errors] = Check(mount_point.Path(), true);
+  EXPECT_EQ(status, 2);
+  EXPECT_THAT(errors, HasSubstr("is mounted read-only: harnlode-ro at \"" +
+                                mount_point.Path().string() + "\", with the driver tmpfs"));
+  EXPECT_THAT(errors, EndsWith("then try again.\n" + std::string(kWriteFailure)));
 }
 
 }  // namespace

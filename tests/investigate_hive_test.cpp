@@ -100,7 +100,7 @@ TEST(InvestigateRegistry, RegistryFailureEndsTheRunAndKeepsWhatWasDone) {
             (std::vector<std::uint8_t>{3, 0, 0, 0}));
 }
 
-TEST(InvestigateRegistry, WithoutWriteAccessTheRunFailsReadingStart) {
+TEST(InvestigateRegistry, WithoutWriteAccessTheRunReadsAndFailsAtItsFirstWrite) {
   TempInstallation windows;
   windows.AddUsbServices({"ControlSet001"}, "Base", 3);
   windows.AddDriverFile();
@@ -114,10 +114,16 @@ TEST(InvestigateRegistry, WithoutWriteAccessTheRunFailsReadingStart) {
     CollectingLog log;
     const bool raised = ::testing::Value(
         std::function<void()>([&] { log.Run(kTune); }),
-        ::testing::ThrowsMessage<ERegistryException>("Fehler beim Holen der Daten für 'Start'"));
-    return raised && log.lines.empty() ? 0 : 1;
+        ::testing::ThrowsMessage<ERegistryException>("Fehler beim Setzen der Daten für 'Group'"));
+    return raised && log.lines.size() == 2 &&
+                   log.lines.back() == "Writing: Group: System Reserved\n"
+               ? 0
+               : 1;
   });
   EXPECT_EQ(result, 0);
+  EXPECT_EQ(
+      ReadHiveContents(windows.HivePath()).at("ControlSet001\\Services\\usbccgp").at("start").data,
+      (std::vector<std::uint8_t>{3, 0, 0, 0}));
 }
 
 }  // namespace

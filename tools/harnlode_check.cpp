@@ -48,9 +48,15 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
+// On standard error, so that the report stays as the window shows it.
+void WriteWarnings(TargetSystem& system) {
+  for (const std::string& warning : system.Warnings()) std::cerr << "Warning: " << warning << '\n';
+}
+
 // The message as the window's error box would show it, as the last line; before it, what the
 // system, if there is one, can tell about why it could not be written.
 int FailedRun(const std::exception& failure, TargetSystem* system) {
+  if (system != nullptr) WriteWarnings(*system);
   const std::string explanation = system ? system->WriteRefusalExplanation() : "";
   if (!explanation.empty()) std::cerr << explanation << '\n';
   std::cerr << ErrorBoxText(failure, system) << '\n';
@@ -91,6 +97,7 @@ int Check(int argc, char** argv) {
     ConsoleLog log;
     log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
     RunReadinessCheck(log, !tune);
+    WriteWarnings(*system);
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {
     return FailedRun(failure, system.get());

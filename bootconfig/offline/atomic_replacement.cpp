@@ -1,13 +1,16 @@
 #include "offline/atomic_replacement.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "installation_error.h"
+#include "offline/file_descriptor.h"
 #include "offline/interrupted_saves.h"
 
 namespace harnlode {
@@ -16,86 +19,135 @@ namespace {
 // ntfs-3g renames over a file through a spare name that it numbers afresh at every try, and fails
 // with EEXIST where a driver killed earlier left that name damaged, beyond removing; the next
 // number is free. A failed try leaves both files as they were.
-bool RenameOver(const std::string& from, const std::filesystem::path& to) {
+bool RenameOver(int folder, const std::string& from, const std::string& to) {
   constexpr int kTries = 16;
   for (int tried = 1;; ++tried) {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (::renameat(folder, from.c_str(), folder, to.c_str()) == 0) return true;
     if (errno != EEXIST || tried == kTries) return false;
   }
 }
 
+// A new file of our temporary name in the folder, as mkstemp makes one: -1 with errno set when
+// none can be made.
+int CreateTemporary(const HiveFolder& folder, const std::string& name, std::string* temporary) {
+  static constexpr std::string_view kLetters =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device seed;
+  std::mt19937 random(seed());
+  std::uniform_int_distribution<std::size_t> letter(0, kLetters.size() - 1);
+  for (int tried = 0; tried < 100; ++tried) {
+    *temporary = TemporaryFileTemplate(name);
+    for (std::size_t at = temporary->find("XXXXXX"); at < temporary->size(); ++at) {
+      (*temporary)[at] = kLetters[letter(random)];
+    }
+    const int created = folder.Open(*temporary, O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (created >= 0 || errno != EEXIST) return created;
+  }
+  return -1;
+}
+
+// What to do about a failed write into the folder, by its cause.
+std::string Advice(int folder, int error) {
+  // A file that is there and yet cannot be found or read: the volume is inconsistent, as a
+  // driver that died while writing it leaves it.
+  if (error == EIO || error == ENOENT) {
+    return "the disk or its file system may be damaged: let Windows check the volume (chkdsk /f), "
+           "then run again.";
+  }
+  struct statvfs volume {};
+  if (error == ENOSPC && ::fstatvfs(folder, &volume) == 0 && volume.f_favail == 0 &&
+      volume.f_files != 0) {
+    return "the volume has no room for another file (all its inodes are used, however much space "
+           "is free): remove some files from it, then run again.";
+  }
+  if (error == ENOSPC || error == EDQUOT || error == EFBIG) {
+    return "free some space on the volume, then run again.";
+  }
+  return "check the folder's rights, then run again.";
+}
+
 }  // namespace
 
-AtomicReplacement::AtomicReplacement(std::filesystem::path target)
-    : target_(std::move(target)), lock_(target_.parent_path(), kSavePatience) {
+AtomicReplacement::AtomicReplacement(std::shared_ptr<const HiveFolder> folder, std::string name)
+    : folder_(std::move(folder)),
+      name_(std::move(name)),
+      lock_(folder_->Descriptor(), kSavePatience) {
   // Between the caller's last look at the target and the rename, no other copy replaces it, and
   // every temporary file found is a dead one's.
   if (lock_.GetState() == FolderLock::State::kBusy) {
     throw EInstallationError(
-        "The registry hive " + Quoted(target_) +
+        "The registry hive " + Quoted(Target()) +
         " is being saved by another program, so Harnlode did not save its changes. Wait for "
         "that program to end, then run again.");
   }
+  RemoveLeftovers();
+}
+
+std::vector<std::string> AtomicReplacement::Notes() const {
+  std::vector<std::string> notes;
+  for (const std::string& spare : left_alone_) {
+    notes.push_back("The file " + Quoted(folder_->Path() / spare) +
+                    " beside the registry hive is named as ntfs-3g names the hive while it "
+                    "replaces it, but it holds no older copy of the hive, so Harnlode left it "
+                    "alone. Remove it yourself if it is of no use.");
+  }
+  return notes;
+}
+
+void AtomicReplacement::RemoveLeftovers() {
   if (lock_.GetState() == FolderLock::State::kHeld) {
-    RemoveLeftoversOfSaves(lock_.Descriptor(), target_.filename().string());
+    left_alone_ = RemoveLeftoversOfSaves(folder_->Descriptor(), name_);
   }
 }
 
-void AtomicReplacement::Replace(const std::function<bool(const std::filesystem::path&)>& write,
+void AtomicReplacement::Replace(const std::function<bool(const std::string&)>& write,
                                 const struct stat& like) {
-  const std::filesystem::path folder = target_.parent_path();
-  std::string temporary = (folder / TemporaryFileTemplate(target_.filename().string())).string();
-  const int created = ::mkstemp(temporary.data());
-  if (created < 0) {
-    throw EInstallationError(
-        "The changes could not be saved to the registry hive " + Quoted(target_) +
-        ": no new file can be made in " + Quoted(folder) + " (" + std::strerror(errno) +
-        "). The hive was left as it was; check the folder's rights, then run again.");
+  const int folder = folder_->Descriptor();
+  std::string temporary;
+  const FileDescriptor created(CreateTemporary(*folder_, name_, &temporary));
+  if (created.get() < 0) {
+    const int error = errno;
+    throw EInstallationError("The changes could not be saved to the registry hive " +
+                             Quoted(Target()) + ": no new file can be made in " +
+                             Quoted(folder_->Path()) + " (" + std::strerror(error) +
+                             "). The hive was left as it was; " + Advice(folder, error));
   }
   auto fail_saving = [&](const std::string& what, int error) {
-    ::close(created);
-    ::unlink(temporary.c_str());
-    throw EInstallationError(
-        "The changes could not be saved to the registry hive " + Quoted(target_) + ": " + what +
-        " (" + std::strerror(error) + "). The hive was left as it was; " +
-        // A file that is there and yet cannot be found or read: the volume is inconsistent,
-        // as a driver that died while writing it leaves it.
-        (error == EIO || error == ENOENT
-             ? "the disk or its file system may be damaged: let Windows check the volume "
-               "(chkdsk /f), then run again."
-             : "free some space or check the folder's rights, then run again."));
+    ::unlinkat(folder, temporary.c_str(), 0);
+    throw EInstallationError("The changes could not be saved to the registry hive " +
+                             Quoted(Target()) + ": " + what + " (" + std::strerror(error) +
+                             "). The hive was left as it was; " + Advice(folder, error));
   };
   // The new file takes the old one's place, so it takes its permissions and, where allowed, owner.
-  if (::fchmod(created, like.st_mode & 07777) != 0) fail_saving("setting rights", errno);
-  if (::fchown(created, like.st_uid, like.st_gid) != 0 && errno != EPERM) {
+  if (::fchmod(created.get(), like.st_mode & 07777) != 0) fail_saving("setting rights", errno);
+  if (::fchown(created.get(), like.st_uid, like.st_gid) != 0 && errno != EPERM) {
     fail_saving("setting the owner", errno);
   }
   errno = 0;
-  if (!write(temporary)) fail_saving("writing", errno);
+  if (!write(folder_->AccessPath(temporary))) fail_saving("writing", errno);
   {
     // Flushed through a descriptor of its own: the writer may have replaced the file's content
     // through another.
-    const int written = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool flushed = written >= 0 && ::fsync(written) == 0;
-    const int error = errno;
-    if (written >= 0) ::close(written);
-    if (!flushed) fail_saving("flushing", error);
+    const FileDescriptor written(folder_->Open(temporary, O_RDONLY));
+    const bool flushed = written.get() >= 0 && ::fsync(written.get()) == 0;
+    if (!flushed) fail_saving("flushing", errno);
   }
-  if (!RenameOver(temporary, target_)) fail_saving("replacing", errno);
-  ::close(created);
+  try {
+    folder_->RequireInPlace(false);
+  } catch (const EInstallationError&) {
+    ::unlinkat(folder, temporary.c_str(), 0);
+    throw;
+  }
+  if (!RenameOver(folder, temporary, name_)) fail_saving("replacing", errno);
   // Other names of the old file are stale now.
-  if (lock_.GetState() == FolderLock::State::kHeld) {
-    RemoveLeftoversOfSaves(lock_.Descriptor(), target_.filename().string());
-  }
-  const int unflushed = lock_.Descriptor() < 0             ? lock_.Error()
-                        : ::fsync(lock_.Descriptor()) != 0 ? errno
-                                                           : 0;
-  if (unflushed != 0) {
-    throw EInstallationError("The registry hive " + Quoted(target_) +
+  RemoveLeftovers();
+  if (::fsync(folder) != 0) {
+    throw EInstallationError("The registry hive " + Quoted(Target()) +
                              " was saved, but its folder could not be flushed to disk (" +
-                             std::strerror(unflushed) +
+                             std::strerror(errno) +
                              "); a power failure now could lose the change.");
   }
+  folder_->RequireInPlace(true);
 }
 
 }  // namespace harnlode

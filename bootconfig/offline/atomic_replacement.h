@@ -1,42 +1,51 @@
 // Replaces a registry hive file in one step, so that it holds either the old content or the new
 // whatever happens: the new content goes to a temporary file beside it, which is flushed to disk
-// and renamed over it, and then the folder is flushed. Where the file system renames in steps
-// (ntfs-3g), a cut-off rename can leave the old file under another name, which the next run puts
-// back (interrupted_saves.h). Copies of this program take turns through the folder's lock, and a
+// and renamed over it, and then the folder is flushed. Everything happens in the folder held open
+// (hive_folder.h), the rename too. Where the file system renames in steps (ntfs-3g), a cut-off
+// rename can leave the old file under another name, which a later tuning run puts back
+// (interrupted_rename.h). Copies of this program take turns through the folder's lock, and a
 // replacement clears away what saves that never ended left.
 #pragma once
 
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "offline/folder_lock.h"
+#include "offline/hive_folder.h"
 
 namespace harnlode {
 
 class AtomicReplacement {
  public:
-  // Takes the lock of the target's folder. Throws EInstallationError when another program keeps
-  // it too long.
-  explicit AtomicReplacement(std::filesystem::path target);
+  // Takes the lock of the folder, for replacing its file `name`. Throws EInstallationError when
+  // another program keeps it too long.
+  AtomicReplacement(std::shared_ptr<const HiveFolder> folder, std::string name);
   AtomicReplacement(const AtomicReplacement&) = delete;
   AtomicReplacement& operator=(const AtomicReplacement&) = delete;
 
-  // Writes the new content with `write`, given the temporary file's path (false, with errno set,
-  // when it fails), gives the file the rights and owner of `like`, and puts it in the target's
-  // place. Throws EInstallationError when the target could not be replaced, which then is as it
-  // was, or when the folder could not be flushed after it was.
-  void Replace(const std::function<bool(const std::filesystem::path&)>& write,
-               const struct stat& like);
+  // Writes the new content with `write`, given a name under which the temporary file opens
+  // (false, with errno set, when it fails), gives the file the rights and owner of `like`, and
+  // puts it in the target's place. Throws EInstallationError when the target could not be
+  // replaced, which then is as it was, when the folder could not be flushed after it was, or when
+  // the folder was moved away meanwhile.
+  void Replace(const std::function<bool(const std::string&)>& write, const struct stat& like);
 
-  // The target's folder, open for reading its entries while the lock is held; -1 when it cannot
-  // be opened.
-  int Folder() const { return lock_.Descriptor(); }
+  // For the user, in English sentences: the spare names beside the target that the replacement
+  // did not remove, since they may not be leftovers of saves.
+  std::vector<std::string> Notes() const;
 
  private:
-  std::filesystem::path target_;
+  std::filesystem::path Target() const { return folder_->Path() / name_; }
+  void RemoveLeftovers();
+
+  std::shared_ptr<const HiveFolder> folder_;
+  std::string name_;
   FolderLock lock_;
+  std::vector<std::string> left_alone_;
 };
 
 }  // namespace harnlode

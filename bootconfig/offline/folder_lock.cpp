@@ -9,8 +9,10 @@
 
 namespace harnlode {
 
-FolderLock::FolderLock(const std::filesystem::path& folder, std::chrono::milliseconds patience) {
-  folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+FolderLock::FolderLock(int folder, std::chrono::milliseconds patience) {
+  // A lock belongs to an open file description: one of its own, so that two holders in one
+  // process take turns as two processes do.
+  folder_ = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder_ < 0) {
     error_ = errno;
     return;

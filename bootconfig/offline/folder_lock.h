@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
 
 namespace harnlode {
 
@@ -19,16 +18,14 @@ class FolderLock {
     kNoFolder,     // the folder cannot be opened
   };
 
-  // Waits up to `patience` for another holder to let go.
-  FolderLock(const std::filesystem::path& folder, std::chrono::milliseconds patience);
+  // Locks the folder open as `folder`, through a descriptor of its own; waits up to `patience`
+  // for another holder to let go.
+  FolderLock(int folder, std::chrono::milliseconds patience);
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
   State GetState() const { return state_; }
-  // The folder, open for reading (for flushing it, or for working on its entries); -1 when
-  // GetState() is kNoFolder.
-  int Descriptor() const { return folder_; }
   // The error behind kNoFolder.
   int Error() const { return error_; }
 

@@ -14,6 +14,7 @@
 #include "offline/atomic_replacement.h"
 #include "offline/base_block.h"
 #include "offline/file_descriptor.h"
+#include "offline/hive_folder.h"
 #include "offline/recovered_hive.h"
 
 namespace harnlode {
@@ -26,8 +27,10 @@ constexpr off_t kLargestHive = off_t{2} << 30;
 
 }  // namespace
 
-HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(location.hive) {
-  const FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+HiveFile::HiveFile(const HiveLocation& location, bool for_changes)
+    : path_(location.hive), location_(location) {
+  const FileDescriptor file(
+      location_.hive_folder->Open(location_.read_name, O_RDONLY | O_NONBLOCK));
   if (file.get() < 0) {
     throw EInstallationError("The registry hive " + Quoted(path_) + " cannot be read (" +
                              std::strerror(errno) + "). Run Harnlode as a user who may read it.");
@@ -58,8 +61,13 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
   }
   loaded_ = FileSnapshot(status, std::span(base).first(kHeaderCompared));
   if (!base_block::Clean(base)) {
-    recovered_ = std::make_unique<RecoveredHive>(
-        file.get(), static_cast<std::size_t>(status.st_size), path_, location.Logs());
+    const HiveLogPaths logs = location.Logs();
+    try {
+      recovered_ = std::make_unique<RecoveredHive>(
+          file.get(), static_cast<std::size_t>(status.st_size), path_, logs);
+    } catch (const std::bad_alloc&) {
+      ThrowOutOfMemory(status.st_size, logs);
+    }
     if (!recovered_->Recovered()) {
       // Read as it is: the best there is to report. Never written, since Windows would then
       // take the hive for complete and lose what is missing for good.
@@ -71,17 +79,27 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
 
   writable_ = for_changes && unrecoverable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
+  if (!writable_) CoverMapping();
   // hivex holds a copy of its own now.
   if (writable_ && recovered_) recovered_->Release();
+}
+
+void HiveFile::CoverMapping() {
+  // hivex maps the file, or the recovered hive's memory file, that it opened.
+  struct stat mapped = loaded_.Status();
+  if (recovered_ && ::stat(recovered_->ImagePath().c_str(), &mapped) != 0) return;
+  guard_.Cover(mapped.st_dev, mapped.st_ino);
 }
 
 hive_h* HiveFile::Open(int flags) const {
   errno = 0;
   // A recovered hive is read from memory, never from the file.
-  hive_h* hive = hivex_open(recovered_ ? recovered_->ImagePath().c_str() : path_.c_str(), flags);
+  hive_h* hive =
+      hivex_open(recovered_ ? recovered_->ImagePath().c_str() : ReadPath().c_str(), flags);
   if (hive == nullptr) {
     const int error = errno;
     RequireUnchanged();  // a file that another program is writing is not damaged
+    if (error == ENOMEM) ThrowOutOfMemory(loaded_.Status().st_size, {});
     throw EInstallationError("The registry hive " + Quoted(path_) +
                              " is damaged and cannot be read (" + std::strerror(error) +
                              "). Repair it with Windows, or restore it from a backup.");
@@ -89,8 +107,22 @@ hive_h* HiveFile::Open(int flags) const {
   return hive;
 }
 
+void HiveFile::ThrowOutOfMemory(off_t size, const HiveLogPaths& logs) const {
+  std::string what = "the registry hive " + Quoted(path_) + " (" + std::to_string(size) + " bytes)";
+  for (const std::filesystem::path& log : {logs.log, logs.log1, logs.log2}) {
+    std::error_code error;
+    const std::uintmax_t log_size = log.empty() ? 0 : std::filesystem::file_size(log, error);
+    if (!log.empty() && !error) {
+      what += " and its log " + Quoted(log) + " (" + std::to_string(log_size) + " bytes)";
+    }
+  }
+  throw EInstallationError("There is not enough memory to read " + what +
+                           ". Close other programs, or run Harnlode on a machine with more "
+                           "memory, then try again.");
+}
+
 void HiveFile::RequireUnchanged() const {
-  if (!loaded_.StillMatches(path_) || (recovered_ && !recovered_->LogsUnchanged())) {
+  if (!loaded_.StillMatches(ReadPath()) || (recovered_ && !recovered_->LogsUnchanged())) {
     throw EInstallationError(
         "The registry hive " + Quoted(path_) +
         " was changed by another program while Harnlode was working on it, so Harnlode "
@@ -103,6 +135,7 @@ void HiveFile::MakeWritable() {
   RequireComplete();
   RequireUnchanged();
   // The mapping goes first, so that the hive is in memory once, never twice.
+  guard_.Uncover();
   hivex_close(hive_);
   hive_ = nullptr;
   hive_ = Open(HIVEX_OPEN_WRITE);
@@ -115,11 +148,13 @@ void HiveFile::MakeWritable() {
 
 HiveFile::~HiveFile() {
   // Null only after MakeWritable() failed to open the file again.
+  guard_.Uncover();
   if (hive_ != nullptr) hivex_close(hive_);
 }
 
 void HiveFile::ThrowDamaged() const {
   const int error = errno;
+  damaged_ = true;
   RequireUnchanged();
   errno = error;
   throw EInstallationError("The registry hive " + Quoted(path_) + " is damaged (" +
@@ -142,14 +177,26 @@ void HiveFile::RequireComplete() const {
 void HiveFile::Save() {
   RequireComplete();
   if (!writable_) throw std::logic_error("A registry hive opened for reading only is saved");
-  AtomicReplacement replacement(path_);
+  // hivex would write back what it made of the damaged cells, around the changes.
+  if (damaged_) {
+    throw EInstallationError("The registry hive " + Quoted(path_) +
+                             " is damaged, so Harnlode saved none of the changes it made before "
+                             "it found that out; the hive was left as it was.");
+  }
+  AtomicReplacement replacement(location_.hive_folder, location_.name);
   RequireUnchanged();
   replacement.Replace(
-      [&](const std::filesystem::path& temporary) {
-        return hivex_commit(hive_, temporary.c_str(), 0) == 0;
-      },
+      [&](const std::string& temporary) { return hivex_commit(hive_, temporary.c_str(), 0) == 0; },
       loaded_.Status());
-  loaded_ = FileSnapshot::Take(path_, loaded_);
+  // A hive read from a spare is in its place now; the spare goes once it is no newer.
+  location_.read_name = location_.name;
+  path_ = location_.hive_folder->Path() / location_.name;
+  loaded_ = FileSnapshot::Take(ReadPath(), loaded_);
+  notes_ = replacement.Notes();
+}
+
+std::string HiveFile::ReadPath() const {
+  return location_.hive_folder->AccessPath(location_.read_name);
 }
 
 }  // namespace harnlode

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "offline/cut_short_mapping_guard.h"
 #include "offline/file_snapshot.h"
@@ -33,6 +34,9 @@ class HiveFile {
   hive_h* Handle() const { return hive_; }
   bool Writable() const { return writable_; }
   const std::filesystem::path& Path() const { return path_; }
+  const HiveLocation& Location() const { return location_; }
+  // What the saves found beside the hive and left alone, in English sentences.
+  const std::vector<std::string>& Notes() const { return notes_; }
 
   // Throws EInstallationError, telling why, when the last writer did not finish and no
   // transaction log brings the hive up to date. Such a hive may be read as it is, not changed.
@@ -54,7 +58,7 @@ class HiveFile {
 
   // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
   // A file that another program changed meanwhile is told as changed instead: what was read of it
-  // may be a mix of both versions.
+  // may be a mix of both versions. Either way the hive is not saved after it.
   [[noreturn]] void ThrowDamaged() const;
 
   // Throws EInstallationError when the file, or a log it was recovered from, is no longer the one
@@ -64,14 +68,21 @@ class HiveFile {
 
  private:
   hive_h* Open(int flags) const;
+  [[noreturn]] void ThrowOutOfMemory(off_t size, const HiveLogPaths& logs) const;
+  // The name under which the file read opens in the folder held open.
+  std::string ReadPath() const;
+  void CoverMapping();
 
   CutShortMappingGuard guard_;  // the hive opened for reading is a mapping of the file
   std::filesystem::path path_;
+  HiveLocation location_;
+  std::vector<std::string> notes_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
-  std::string unrecoverable_;  // why a hive that needs its logs could not be brought up to date
-  FileSnapshot loaded_;        // what the file was when loaded, to notice others' changes
+  std::string unrecoverable_;     // why a hive that needs its logs could not be brought up to date
+  FileSnapshot loaded_;           // what the file was when loaded, to notice others' changes
+  mutable bool damaged_ = false;  // found damaged while read: never saved
 };
 
 }  // namespace harnlode

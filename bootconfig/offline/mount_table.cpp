@@ -1,13 +1,17 @@
 #include "offline/mount_table.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "offline/file_descriptor.h"
 
 namespace harnlode {
 namespace fs = std::filesystem;
@@ -97,7 +101,10 @@ bool MountEntry::ReadOnly() const { return MountReadOnly() || SuperblockReadOnly
 dev_t MountEntry::Device() const { return makedev(major, minor); }
 
 std::string MountEntry::DriverName() const {
-  if (filesystem_type == "fuseblk") return "ntfs-3g";
+  if ((filesystem_type == "fuseblk" && ntfs_source != false) ||
+      (filesystem_type == "fuse" && ntfs_source == true)) {
+    return "ntfs-3g";
+  }
   for (std::string_view fuse : {"fuse.", "fuseblk."}) {
     if (filesystem_type.starts_with(fuse) && filesystem_type.size() > fuse.size()) {
       return filesystem_type.substr(fuse.size());
@@ -119,11 +126,33 @@ MountTable ParseMountTable(std::string_view mountinfo) {
   return table;
 }
 
+void ProbeFuseSources(MountTable& table) {
+  // An NTFS boot sector names its file system at offset 3.
+  constexpr std::string_view kNtfsName = "NTFS    ";
+  for (MountEntry& entry : table) {
+    if ((entry.filesystem_type != "fuse" && entry.filesystem_type != "fuseblk") ||
+        !entry.source.starts_with('/')) {
+      continue;
+    }
+    const FileDescriptor source(::open(entry.source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    std::array<std::uint8_t, 11> start{};
+    if (source.get() < 0 || ::fstat(source.get(), &status) != 0 ||
+        !(S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) ||
+        ReadAt(source.get(), start, 0) != static_cast<ssize_t>(start.size())) {
+      continue;
+    }
+    entry.ntfs_source = std::equal(kNtfsName.begin(), kNtfsName.end(), start.begin() + 3);
+  }
+}
+
 MountTable ReadMountTable() {
   std::ifstream file("/proc/self/mountinfo");
   std::ostringstream text;
   text << file.rdbuf();
-  return file ? ParseMountTable(text.str()) : MountTable{};
+  MountTable table = file ? ParseMountTable(text.str()) : MountTable{};
+  ProbeFuseSources(table);
+  return table;
 }
 
 const MountEntry* MountHolding(const MountTable& table, const fs::path& path,

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -10,8 +11,10 @@
 #include <vector>
 
 #include "offline/hibernation.h"
+#include "offline/hive_folder.h"
 #include "offline/hive_location.h"
 #include "offline/hivex_support.h"
+#include "offline/interrupted_rename.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
 #include "text_conversion.h"
@@ -53,24 +56,32 @@ HiveFile& OfflineRegistry::Hive() {
   // Looked up again for every run: the installation may have changed in between.
   Run& run = CurrentRun();
   if (!run.hive) {
-    run.hive = std::make_unique<HiveFile>(LocateSystemHive(folder_), run.expect_changes);
+    HiveLocation location = LocateSystemHive(folder_);
+    // A tuning run leaves the hive where Windows looks for it, whether or not it changes a value.
+    if (run.expect_changes && location.FromSpare()) {
+      const std::vector<std::string> restored = RestoreAfterInterruptedRename(location);
+      location = LocateSystemHive(folder_);
+      location.notes.insert(location.notes.begin(), restored.begin(), restored.end());
+    }
+    AddNotes(location.notes);
+    run.hive = std::make_unique<HiveFile>(location, run.expect_changes);
   }
   return *run.hive;
 }
 
 bool OfflineRegistry::InstallationWritable() {
   // Asked once per run, as the hive is read once per run.
+  // Asked at the first change, so that an installation that may only be read is analysed.
   std::optional<bool>& writable = CurrentRun().writable;
   if (!writable) {
-    const std::filesystem::path& hive = Hive().Path();
-    writable = ::faccessat(AT_FDCWD, hive.c_str(), W_OK, AT_EACCESS) == 0 &&
-               ::faccessat(AT_FDCWD, hive.parent_path().c_str(), W_OK, AT_EACCESS) == 0;
-    // Changes to a hibernated Windows would be lost when it resumes, or damage its volume.
-    const bool expect_changes = CurrentRun().expect_changes;
-    if (*writable && expect_changes) {
-      writable = InstallationHibernation(folder_).state == HibernationState::kNotHibernated;
-    }
-    if (!*writable) refusal_ = WriteRefusal{hive, expect_changes};
+    const HiveLocation& location = Hive().Location();
+    const int folder = location.hive_folder->Descriptor();
+    writable = ::faccessat(folder, location.read_name.c_str(), W_OK, AT_EACCESS) == 0 &&
+               ::faccessat(folder, ".", W_OK, AT_EACCESS) == 0 &&
+               // Changes to a hibernated Windows would be lost when it resumes, or damage its
+               // volume.
+               InstallationHibernation(folder_).state == HibernationState::kNotHibernated;
+    if (!*writable) refusal_ = WriteRefusal{Hive().Path(), true};
   }
   return *writable;
 }
@@ -159,7 +170,8 @@ RegStatus OfflineRegistry::OpenKey(RegKey parent, const std::string& subkey, Reg
   if (RegStatus status = Lookup(parent, &node); status != kErrorSuccess) return status;
   if (RegStatus status = Walk(node, subkey, false, &node); status != kErrorSuccess) return status;
   if (node.kind == Node::Kind::kEmptyRoot) return kErrorFileNotFound;
-  if ((access & kKeyWriteRights) != 0 && !InstallationWritable()) return kErrorAccessDenied;
+  // Write rights that the installation does not give are refused at the first change, not here:
+  // a key opened for full access on a volume that may only be read is read as usual.
   return NewHandle(node, access, result);
 }
 
@@ -173,7 +185,6 @@ RegStatus OfflineRegistry::CreateKey(RegKey parent, const std::string& subkey, R
   const RegStatus found = Walk(node, subkey, false, &existing);
   if (found == kErrorSuccess) {
     if (existing.kind == Node::Kind::kEmptyRoot) return kErrorAccessDenied;
-    if ((access & kKeyWriteRights) != 0 && !InstallationWritable()) return kErrorAccessDenied;
     return NewHandle(existing, access, result);
   }
   if (found != kErrorFileNotFound) return found;
@@ -212,6 +223,7 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
   if (handle == nullptr || handle->node.kind != Node::Kind::kHive) return kErrorAccessDenied;
   if ((handle->access & kKeySetValue) == 0) return kErrorAccessDenied;
   if (data == nullptr && size > 0) return kErrorNoAccess;
+  if (!InstallationWritable()) return kErrorAccessDenied;
 
   std::vector<std::uint8_t> stored = StoredFromAnsi(type, data, size);
   Hive().MakeWritable();
@@ -244,12 +256,21 @@ void OfflineRegistry::WriteBack() {
   if (!run_ || !run_->changed || !run_->hive) return;
   run_->hive->Save();
   run_->changed = false;
+  AddNotes(run_->hive->Notes());
+}
+
+void OfflineRegistry::AddNotes(const std::vector<std::string>& notes) {
+  // A run that puts the hive back and then saves it finds the same files beside it twice.
+  for (const std::string& note : notes) {
+    if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) notes_.push_back(note);
+  }
 }
 
 void OfflineRegistry::BeginRun(bool changes) {
   run_.emplace();
   run_->expect_changes = changes;
   refusal_.reset();
+  notes_.clear();
 }
 
 void OfflineRegistry::EndRun() {

@@ -43,6 +43,9 @@ class OfflineRegistry final : public RegistryStore {
 
   // Set when the latest run was refused the rights to write; kept until the next run starts.
   const std::optional<WriteRefusal>& LastWriteRefusal() const { return refusal_; }
+  // What the latest run found that the user should know beside its report, in English sentences;
+  // kept until the next run starts.
+  const std::vector<std::string>& LastNotes() const { return notes_; }
 
  private:
   // A key as the store knows it: HKEY_LOCAL_MACHINE itself, a node of the hive, or nothing (the
@@ -81,11 +84,13 @@ class OfflineRegistry final : public RegistryStore {
   bool InstallationWritable();
   HiveFile& Hive();
   void WriteBack();
+  void AddNotes(const std::vector<std::string>& notes);
 
   std::filesystem::path folder_;
   std::optional<Run> run_;
   RegKey next_handle_ = 0x1000;  // never reused, so that a handle of an ended run stays invalid
   std::optional<WriteRefusal> refusal_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace harnlode

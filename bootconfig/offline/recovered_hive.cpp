@@ -44,7 +44,8 @@ struct ReadLog {
   FileSnapshot snapshot;
 };
 
-ReadLog ReadLogFile(const std::filesystem::path& path, const std::filesystem::path& hive) {
+ReadLog ReadLogFile(const HiveLogPaths& paths, const std::filesystem::path& path,
+                    const std::filesystem::path& hive) {
   if (path.empty()) return {};
   auto fail = [&](int error) {
     throw EInstallationError("The transaction log " + Quoted(path) + " of the registry hive " +
@@ -53,7 +54,8 @@ ReadLog ReadLogFile(const std::filesystem::path& path, const std::filesystem::pa
                              "a user who may read it, or check the disk.");
   };
   // Without blocking, so that a named pipe in a log's place cannot hold the run up.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd =
+      ::open(paths.AccessPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) {
     if (errno == ENOENT) return {};  // gone since it was found
     fail(errno);
@@ -89,11 +91,13 @@ RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesyste
   {
     // Freed before hivex opens the result: a run holds the hive about once, and the logs only
     // while they are applied.
-    ReadLog log = ReadLogFile(paths.log, hive);
-    ReadLog log1 = ReadLogFile(paths.log1, hive);
-    ReadLog log2 = ReadLogFile(paths.log2, hive);
+    ReadLog log = ReadLogFile(paths, paths.log, hive);
+    ReadLog log1 = ReadLogFile(paths, paths.log1, hive);
+    ReadLog log2 = ReadLogFile(paths, paths.log2, hive);
     recovery_ = RecoverHive(image, {log.bytes, log1.bytes, log2.bytes});
-    logs_ = {{paths.log, log.snapshot}, {paths.log1, log1.snapshot}, {paths.log2, log2.snapshot}};
+    logs_ = {{paths.AccessPath(paths.log), log.snapshot},
+             {paths.AccessPath(paths.log1), log1.snapshot},
+             {paths.AccessPath(paths.log2), log2.snapshot}};
   }
   if (!Recovered()) return;
 

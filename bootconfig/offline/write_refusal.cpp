@@ -31,21 +31,37 @@ bool OnReadOnlyVolume(const fs::path& path) {
   return ::statvfs(path.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0;
 }
 
-std::string ReadOnlyVolume(const fs::path& hive) {
+std::string ReadOnlyVolume(const fs::path& hive, const Hibernation& hibernation) {
   const std::optional<MountEntry> mount = MountHolding(hive.parent_path());
   const std::string start =
       "The volume that holds the registry hive " + Quoted(hive) + " is mounted read-only";
   if (!mount) return start + ". Mount it read-write, then try again.";
-  std::string text = start + ": " + (mount->source.empty() ? "a volume" : mount->source) + " at " +
-                     Quoted(mount->mount_point) + ", with the driver " + mount->DriverName();
+  const std::string source = mount->source.empty() ? "a volume" : mount->source;
+  std::string text = start + ": " + source + " at " + Quoted(mount->mount_point) +
+                     ", with the driver " + mount->DriverName();
   if (mount->DriverName() != mount->filesystem_type) {
     text += " (filesystem type " + mount->filesystem_type + ")";
   }
   if (mount->IsNtfs3g()) {
+    // ntfs-3g keeps no remount; it mounts again, read-write when Windows lets it.
+    if (hibernation.state != HibernationState::kNotHibernated) {
+      return text +
+             ". ntfs-3g mounts a volume read-only while the Windows on it is hibernated or was "
+             "not shut down fully: " +
+             std::string(kShutDownFully) + ", then mount it again and try again.";
+    }
     return text +
-           ". Unmount it and mount it again read-write, then try again. ntfs-3g mounts a volume "
-           "read-only when the Windows on it is hibernated or was not shut down fully: " +
+           ". Unmount it and mount it again read-write through ntfs-3g (for example: sudo "
+           "umount " +
+           Quoted(mount->mount_point) + " && sudo ntfs-3g -o rw " + source + " " +
+           Quoted(mount->mount_point) +
+           "), then try again. Should ntfs-3g refuse, the Windows on it was not shut down "
+           "fully: " +
            std::string(kShutDownFully) + ".";
+  }
+  if (mount->filesystem_type.starts_with("fuse")) {
+    return text + ". Unmount it and mount it again read-write with " + mount->DriverName() +
+           ", then try again.";
   }
   // A mount point made read-only over a writable filesystem (a bind mount, say) is made
   // writable alone; a read-only filesystem is remounted.
@@ -94,16 +110,14 @@ std::string ExplainWriteRefusal(const fs::path& installation, const WriteRefusal
   const fs::path& hive = refusal.hive;
   const int hive_error = WriteError(hive);
   const int folder_error = WriteError(hive.parent_path());
+  const Hibernation hibernation = InstallationHibernation(installation);
   if (hive_error == EROFS || folder_error == EROFS || OnReadOnlyVolume(hive.parent_path())) {
-    causes.push_back(ReadOnlyVolume(hive));
+    causes.push_back(ReadOnlyVolume(hive, hibernation));
   } else if (hive_error != 0 || folder_error != 0) {
     causes.push_back(NoRights(hive, hive_error != 0, folder_error != 0));
   }
-  if (refusal.changes_meant) {
-    const Hibernation hibernation = InstallationHibernation(installation);
-    if (hibernation.state != HibernationState::kNotHibernated) {
-      causes.push_back(Hibernated(hibernation));
-    }
+  if (refusal.changes_meant && hibernation.state != HibernationState::kNotHibernated) {
+    causes.push_back(Hibernated(hibernation));
   }
   std::string text;
   for (const std::string& cause : causes) text += (text.empty() ? "" : "\n") + cause;

@@ -56,6 +56,8 @@ class OfflineScratch final : public ScratchRegistry {
     return result;
   }
 
+  bool RefusesWriteRightsAtOpen() const override { return false; }
+
   void PutDriverFile(const std::string& name) override {
     std::ofstream(DriverFolder() / name) << "driver";
   }

@@ -41,6 +41,10 @@ class ScratchRegistry {
   // what `work` returned, or -1 when it did not end normally. `work` runs in a child process
   // where the platform needs one for that.
   virtual int WithReadOnlyKey(const std::string& key, const std::function<int()>& work) = 0;
+  // Whether such a key is refused when opened for writing, as the platform's registry does, or
+  // opened and its first change refused, as in the offline store, whose rights are the file
+  // system's: an installation that may only be read is still analysed.
+  virtual bool RefusesWriteRightsAtOpen() const { return true; }
 
   // A file or a folder of that name in the folder "c:\windows\system32\drivers".
   virtual void PutDriverFile(const std::string& name) = 0;

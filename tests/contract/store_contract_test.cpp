@@ -215,9 +215,19 @@ TEST_P(StoreContract, AKeyTheCallerMayOnlyReadIsRefusedForWriting) {
     RegistryStore& store = Store();
     int failed = 0;
     RegKey key = kNoKey;
-    failed += store.OpenKey(kHkeyLocalMachine, path, kKeyAllAccess, &key) != kErrorAccessDenied;
-    failed += store.CreateKey(kHkeyLocalMachine, path, kKeyAllAccess, &key) != kErrorAccessDenied;
-    failed += store.OpenKey(kHkeyLocalMachine, path, kKeySetValue, &key) != kErrorAccessDenied;
+    // Refused at the open, or at the first change of the key opened.
+    const bool at_open = scratch_->RefusesWriteRightsAtOpen();
+    const auto refused = [&](RegStatus opened) {
+      if (at_open) return opened == kErrorAccessDenied;
+      const std::uint8_t zero[4] = {};
+      const bool set_refused =
+          opened == kErrorSuccess &&
+          store.SetValue(key, "Number", kRegDword, zero, 4) == kErrorAccessDenied;
+      return store.CloseKey(key) == kErrorSuccess && set_refused;
+    };
+    failed += !refused(store.OpenKey(kHkeyLocalMachine, path, kKeyAllAccess, &key));
+    failed += !refused(store.CreateKey(kHkeyLocalMachine, path, kKeyAllAccess, &key));
+    failed += !refused(store.OpenKey(kHkeyLocalMachine, path, kKeySetValue, &key));
     if (store.OpenKey(kHkeyLocalMachine, path, kKeyRead, &key) != kErrorSuccess) return ++failed;
     std::uint32_t size = 0;
     failed += store.QueryValue(key, "Number", nullptr, nullptr, &size) != kErrorSuccess;
@@ -225,6 +235,8 @@ TEST_P(StoreContract, AKeyTheCallerMayOnlyReadIsRefusedForWriting) {
     return failed;
   });
   EXPECT_EQ(failures, 0);
+  Store().EndRun();
+  EXPECT_EQ(scratch_->Get("Key", "Number")->data, (std::vector<std::uint8_t>{5, 0, 0, 0}));
 }
 
 HARNLODE_ON_EVERY_STORE(StoreContract);

@@ -544,7 +544,7 @@ class MainWindowTest : public QObject {
     BoxCloser closer;
     QTest::mouseClick(Button(form::Command::Tune), Qt::LeftButton);
     QTRY_VERIFY(closer.Seen().seen);
-    const QString message = QString::fromUtf8("Fehler beim Holen der Daten für 'Start'\n\n");
+    const QString message = QString::fromUtf8("Fehler beim Setzen der Daten für 'Group'\n\n");
     QVERIFY2(closer.Seen().text.startsWith(message), qPrintable(closer.Seen().text));
     QVERIFY(closer.Seen().text.contains("is hibernated"));
   }

@@ -12,7 +12,7 @@
 #include "harnlode_application.h"
 #include "hive_builder.h"
 #include "installation_chooser.h"
-#include "mounted_installations.h"
+#include "offline/mounted_installations.h"
 #include "sample_installation.h"
 #include "silent_abort.h"
 #include "startup_installation.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "mounted_installations.h"
+#include "offline/mounted_installations.h"
 
 class QPushButton;
 class QTreeWidget;

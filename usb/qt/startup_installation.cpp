@@ -6,7 +6,7 @@
 #include "error_box.h"
 #include "failure_text.h"
 #include "installation_chooser.h"
-#include "mounted_installations.h"
+#include "offline/mounted_installations.h"
 #include "program_options.h"
 
 namespace harnlode {

@@ -24,14 +24,19 @@ struct MountEntry {
   std::string filesystem_type;        // as the kernel names it: "ext4", "ntfs3", "fuseblk", ...
   std::string source;                 // such as "/dev/sdb1", the escapes undone
   std::string super_options;          // of the filesystem, shared by all its mount points
+  // For a FUSE mount from a device or an image file: whether its source holds an NTFS volume,
+  // once looked at (ProbeFuseSources); ntfs-3g mounts an image as plain "fuse".
+  std::optional<bool> ntfs_source;
 
   // True when the mount point or the filesystem is mounted read-only ("ro" in either options).
   bool ReadOnly() const;
   bool MountReadOnly() const;       // "ro" among the mount point's options
   bool SuperblockReadOnly() const;  // "ro" among the filesystem's options
   dev_t Device() const;
-  // The driver that serves the filesystem, as a user knows it: ntfs-3g for "fuseblk" (the type
-  // that ntfs-3g mounts show), the subtype for "fuse.NAME" and "fuseblk.NAME", else the type.
+  // The driver that serves the filesystem, as a user knows it: ntfs-3g for a "fuse" or "fuseblk"
+  // mount whose source holds an NTFS volume, and for "fuseblk" (the type that ntfs-3g's mounts of
+  // a device show) whose source was not looked at; the subtype for "fuse.NAME" and
+  // "fuseblk.NAME"; else the type.
   std::string DriverName() const;
   // True for the mounts that ntfs-3g makes, which it makes read-only when Windows is hibernated.
   bool IsNtfs3g() const;
@@ -42,7 +47,12 @@ using MountTable = std::vector<MountEntry>;
 // The entries of mountinfo text, in its order. Lines that are not entries are skipped.
 MountTable ParseMountTable(std::string_view mountinfo);
 
-// This process's mount table; empty when /proc/self/mountinfo cannot be read.
+// Looks at the source of every FUSE mount without a subtype that is a file or a device, and notes
+// whether it holds an NTFS volume (ntfs_source); a source that cannot be read stays unknown.
+void ProbeFuseSources(MountTable& table);
+
+// This process's mount table, its FUSE sources probed; empty when /proc/self/mountinfo cannot
+// be read.
 MountTable ReadMountTable();
 
 // The entry that holds `path` (an absolute path, links resolved): among the entries whose device

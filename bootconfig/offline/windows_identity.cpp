@@ -1,4 +1,4 @@
-#include "windows_identity.h"
+#include "offline/windows_identity.h"
 
 #include <hivex.h>
 
@@ -12,8 +12,8 @@
 
 #include "offline/base_block.h"
 #include "offline/hive_file.h"
+#include "offline/hive_location.h"
 #include "offline/hivex_support.h"
-#include "offline/installation_path.h"
 #include "text_conversion.h"
 
 namespace harnlode {
@@ -22,9 +22,7 @@ namespace {
 // A hive of the installation, mapped for reading; null when it cannot be opened.
 std::unique_ptr<HiveFile> OpenHive(const std::filesystem::path& folder, const char* relative) {
   try {
-    const InstallationPath found = FindInInstallation(folder, relative);
-    if (found.status != InstallationPath::Status::kFound) return nullptr;
-    return std::make_unique<HiveFile>(HiveLocation{folder, found.path, relative});
+    return std::make_unique<HiveFile>(LocateHive(folder, relative));
   } catch (const std::exception&) {
     return nullptr;
   }

@@ -1,4 +1,4 @@
-#include "mounted_installations.h"
+#include "offline/mounted_installations.h"
 
 #include <sys/statvfs.h>
 
@@ -10,7 +10,7 @@
 
 #include "offline/hive_location.h"
 #include "offline/installation_path.h"
-#include "windows_identity.h"
+#include "offline/windows_identity.h"
 
 namespace harnlode {
 namespace {

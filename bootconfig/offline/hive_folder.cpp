@@ -1,0 +1,105 @@
+#include "offline/hive_folder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "installation_error.h"
+#include "offline/windows_names.h"
+
+namespace harnlode {
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+}  // namespace
+
+HiveFolder::HiveFolder(const std::filesystem::path& installation,
+                       const std::filesystem::path& real_relative)
+    : root_(::open(installation.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+      folder_(-1),
+      path_(installation / real_relative) {
+  if (root_.get() < 0) {
+    throw EInstallationError("The folder " + Quoted(installation) + " cannot be opened (" +
+                             std::strerror(errno) + ").");
+  }
+  int current = ::dup(root_.get());
+  for (const std::filesystem::path& component : real_relative) {
+    if (component.empty() || component == ".") continue;
+    components_.push_back(component.string());
+    const int next = ::openat(current, component.c_str(), kFolderFlags);
+    const int error = errno;
+    ::close(current);
+    if (next < 0) {
+      throw EInstallationError(
+          "The folder " + Quoted(path_) + " cannot be opened: " +
+          (error == ELOOP || error == ENOTDIR
+               ? "while Harnlode was looking at it, " + Quoted(component) +
+                     " on its way was replaced by a link or a file, so Harnlode stopped. Check "
+                     "who else changes that installation, then run again."
+               : std::string(std::strerror(error)) + "."));
+    }
+    current = next;
+  }
+  folder_.reset(current);
+  struct stat status = {};
+  ::fstat(folder_.get(), &status);
+  device_ = status.st_dev;
+  inode_ = status.st_ino;
+}
+
+std::optional<std::string> HiveFolder::Find(std::string_view name) const {
+  const std::string exact(name);
+  struct stat status = {};
+  if (::fstatat(folder_.get(), exact.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return exact;
+  const int listed = ::openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listed < 0) return std::nullopt;
+  DIR* entries = ::fdopendir(listed);
+  if (entries == nullptr) {
+    ::close(listed);
+    return std::nullopt;
+  }
+  std::optional<std::string> found;
+  while (const dirent* entry = ::readdir(entries)) {
+    const std::string_view candidate(entry->d_name);
+    if (SameNameIgnoringCase(candidate, name) && (!found || candidate < *found)) {
+      found = std::string(candidate);
+    }
+  }
+  ::closedir(entries);
+  return found;
+}
+
+int HiveFolder::Open(std::string_view name, int flags, mode_t mode) const {
+  return ::openat(folder_.get(), std::string(name).c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
+std::string HiveFolder::AccessPath(std::string_view name) const {
+  return "/proc/self/fd/" + std::to_string(folder_.get()) + "/" + std::string(name);
+}
+
+void HiveFolder::RequireInPlace(bool saved) const {
+  int current = ::dup(root_.get());
+  for (const std::string& component : components_) {
+    const int next = current < 0 ? -1 : ::openat(current, component.c_str(), kFolderFlags);
+    if (current >= 0) ::close(current);
+    current = next;
+  }
+  struct stat status = {};
+  const bool in_place = current >= 0 && ::fstat(current, &status) == 0 &&
+                        status.st_dev == device_ && status.st_ino == inode_;
+  if (current >= 0) ::close(current);
+  if (in_place) return;
+  throw EInstallationError(
+      "The folder " + Quoted(path_) +
+      " was moved away, or replaced by a link, while Harnlode was working on it. " +
+      (saved ? "The changes were saved into the folder that Harnlode had checked, wherever it is "
+               "now, and nowhere else."
+             : "Harnlode saved nothing.") +
+      " Check who else changes that installation, then run again.");
+}
+
+}  // namespace harnlode

@@ -1,0 +1,55 @@
+// The folder that holds a hive, held open from the first look at the installation to the end of a
+// save. It is reached once, from the installation's folder, through directory descriptors opened
+// without following links, and every file in it is then reached through its descriptor: another
+// user who swaps a folder on the way for a link cannot make a run read one folder and write
+// another.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "offline/file_descriptor.h"
+
+namespace harnlode {
+
+class HiveFolder {
+ public:
+  // Opens `real_relative`, the real path (no links, names as they are on disk) of the folder below
+  // the installation's folder `installation`, one component at a time. Throws EInstallationError
+  // when a component is not a folder, or is a link, by the time it is opened.
+  HiveFolder(const std::filesystem::path& installation, const std::filesystem::path& real_relative);
+  HiveFolder(const HiveFolder&) = delete;
+  HiveFolder& operator=(const HiveFolder&) = delete;
+
+  int Descriptor() const { return folder_.get(); }
+  // Where the folder was found, for messages.
+  const std::filesystem::path& Path() const { return path_; }
+
+  // The entry that is named `name`, or else the first, in name order, of those that differ from it
+  // in case only.
+  std::optional<std::string> Find(std::string_view name) const;
+  // Opens an entry without following a link; -1 with errno set when it cannot.
+  int Open(std::string_view name, int flags, mode_t mode = 0) const;
+  // A name under which other programs (hivex) open the entry in this very folder.
+  std::string AccessPath(std::string_view name) const;
+
+  // Throws EInstallationError, saying that nothing was saved when `saved` is false, when the
+  // folder is no longer reached from the installation's folder by the path it was found at: a
+  // folder on the way was moved, or replaced by a link.
+  void RequireInPlace(bool saved) const;
+
+ private:
+  FileDescriptor root_;
+  FileDescriptor folder_;
+  std::vector<std::string> components_;
+  std::filesystem::path path_;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+};
+
+}  // namespace harnlode
