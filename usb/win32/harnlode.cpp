@@ -1,6 +1,5 @@
 // harnlode.exe: the window program on Windows. It works on the running system's registry, takes
 // no command line and needs administrator rights, which its manifest asks for.
-#include <commctrl.h>
 #include <windows.h>
 
 #include "application_title.h"
@@ -11,9 +10,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
   using namespace harnlode::win32;
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
-
   const std::wstring title = ApplicationTitle();
   ApplicationWindow application(title);
   SetErrorDisplayOwner(title, application.Handle());

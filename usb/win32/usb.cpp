@@ -41,6 +41,9 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 TForm1::TForm1(HWND owner)
     : owner_(owner), form_font_(MakeFont(form::kFormFont)), log_font_(MakeFont(form::kLogFont)) {
+  // The tooltip control's class.
+  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
   const auto background =
       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(SystemColourIndex(form::kFormBackground) + 1));
   Create({kClassName, background, ProgramIcon(SM_CXICON, SM_CYICON)}, 0, kFormStyle, L"",
