@@ -139,6 +139,12 @@ bool TForm1::HandleDialogKey(const MSG& message) {
     if (const HWND next = GetNextDlgTabItem(Handle(), from, KeyDown(VK_SHIFT))) SetFocus(next);
     return true;
   }
+  if (message.wParam == VK_TAB && KeyDown(VK_CONTROL) && !KeyDown(VK_MENU) &&
+      focus == log_->Handle()) {
+    // Ctrl+Tab types the tab, as the user's own edit.
+    SendMessageW(focus, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\t"));
+    return true;
+  }
   if (message.wParam == VK_RETURN && plain && !KeyDown(VK_SHIFT) && ButtonOf(focus)) {
     // Through the form's own message handling, where failures are shown.
     SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
