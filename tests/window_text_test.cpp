@@ -29,7 +29,7 @@ TEST(LogLineAppendix, StartsTheTextOnALineOfItsOwn) {
            Append{"report\r", "line", "\r\nline"},
            Append{"\r\n\r\n", "", "\r\n"},
        }) {
-    EXPECT_EQ(form::LogLineAppendix(row.log, row.text), row.appendix) << row.log;
+    EXPECT_EQ(form::LogLineAppendix(form::EndsLine(row.log), row.text), row.appendix) << row.log;
   }
 }
 
