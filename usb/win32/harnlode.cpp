@@ -8,9 +8,11 @@
 #include "live_target.h"
 #include "usb.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
-  using namespace harnlode::win32;
-  const std::wstring title = ApplicationTitle();
+namespace {
+
+using namespace harnlode::win32;
+
+int RunWindow(const std::wstring& title, int show_command) {
   ApplicationWindow application(title);
   SetErrorDisplayOwner(title, application.Handle());
   LiveTarget system;
@@ -30,4 +32,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
     DispatchMessageW(&message);
   }
   return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
+  const std::wstring title = ApplicationTitle();
+  SetErrorDisplayOwner(title, nullptr);
+  try {
+    return RunWindow(title, show_command);
+  } catch (...) {
+    // The window could not be made: the box says why, and the program ends.
+    ShowFailure(std::current_exception());
+    return 1;
+  }
 }
