@@ -1,4 +1,5 @@
-// The buttons' handlers without any toolkit: what Analyze and Tune do to the log and the system.
+// The buttons' handlers without any toolkit: what Analyze and Tune do to the log and the system,
+// and which of the form's handlers a button's command calls.
 #pragma once
 
 #include "investigate.h"
@@ -6,9 +7,25 @@
 
 namespace harnlode::form {
 
-// Analyze and Tune: appends the command's start line to the log, then runs the readiness check,
-// Analyze without changing anything. Returns false, doing nothing, for Exit, which belongs to the
-// toolkit: it ends the message loop.
-bool RunCommand(TLogOwner& log_owner, Command command);
+// Analyze (`analyze_only`) and Tune: appends the command's start line to the log, then runs the
+// readiness check, Analyze without changing anything.
+void RunCheck(TLogOwner& log_owner, bool analyze_only);
+
+// Calls the handler of the button whose command is `command`, as each toolkit's TForm1 names it:
+// JvXPButton1Click (Analyze), JvXPButton2Click (Tune), JvXPButton6Click (Exit).
+template <typename Form>
+void CallHandler(Form& form, Command command) {
+  switch (command) {
+    case Command::Analyze:
+      form.JvXPButton1Click();
+      break;
+    case Command::Tune:
+      form.JvXPButton2Click();
+      break;
+    case Command::Exit:
+      form.JvXPButton6Click();
+      break;
+  }
+}
 
 }  // namespace harnlode::form

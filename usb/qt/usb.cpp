@@ -105,7 +105,7 @@ XpButton* TForm1::MakeButton(const form::Button& description, QWidget* page) {
   // Read by hand rather than through Qt's guess of the format (see PngIcon).
   button->setIcon(PngIcon(QStringLiteral(":/pictures/%1.png").arg(ToQString(description.picture))));
   connect(button, &QAbstractButton::clicked, this,
-          Guarded([this, command = description.command] { Perform(command); }));
+          Guarded([this, command = description.command] { form::CallHandler(*this, command); }));
   return button;
 }
 
@@ -117,9 +117,11 @@ void TForm1::ShowInstallation(const QString& folder) {
   lower_pane_->SetStripText(QStringLiteral("Windows installation: ") + folder);
 }
 
-void TForm1::Perform(form::Command command) {
-  if (!form::RunCommand(*this, command)) QCoreApplication::quit();
-}
+void TForm1::JvXPButton1Click() { form::RunCheck(*this, true); }
+
+void TForm1::JvXPButton2Click() { form::RunCheck(*this, false); }
+
+void TForm1::JvXPButton6Click() { QCoreApplication::quit(); }
 
 void TForm1::FormActivate() {
   if (++activations_ == 1) setWindowTitle(ToQString(form::kCaption));

@@ -28,9 +28,12 @@ class TForm1 : public QWidget, public TLogOwner {
   // clear which disk Tune writes to.
   void ShowInstallation(const QString& folder);
 
-  // A button's command: Analyze reports without changing anything, Tune reports and writes every
-  // value that is not as wanted, Exit asks the application to terminate.
-  void Perform(form::Command command);
+  // Analyze: reports without changing anything.
+  void JvXPButton1Click();
+  // Tune: reports and writes every value that is not as wanted.
+  void JvXPButton2Click();
+  // Exit: asks the application to terminate.
+  void JvXPButton6Click();
   // Sets the caption on the window's first activation only.
   void FormActivate();
 

@@ -161,10 +161,11 @@ const XpButton* TForm1::ButtonOf(HWND handle) const {
   return nullptr;
 }
 
-void TForm1::Press(const form::Button& button) {
-  // Exit belongs to the shell: it ends the message loop, as closing the window does.
-  if (!form::RunCommand(*this, button.command)) PostQuitMessage(0);
-}
+void TForm1::JvXPButton1Click() { form::RunCheck(*this, true); }
+
+void TForm1::JvXPButton2Click() { form::RunCheck(*this, false); }
+
+void TForm1::JvXPButton6Click() { PostQuitMessage(0); }
 
 void TForm1::PlacePanes(int width, int height) {
   if (!upper_pane_ || !lower_pane_) return;  // still being made
@@ -198,7 +199,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) {
         if (const XpButton* button = ButtonOf(reinterpret_cast<HWND>(lparam))) {
-          Press(button->Description());
+          form::CallHandler(*this, button->Description().command);
           return 0;
         }
       }

@@ -36,6 +36,12 @@ class TForm1 final : public Window, public TLogOwner {
   // has been handled.
   bool HandleDialogKey(const MSG& message);
 
+  // Analyze: reports without changing anything.
+  void JvXPButton1Click();
+  // Tune: reports and writes every value that is not as wanted.
+  void JvXPButton2Click();
+  // Exit: ends the message loop, as closing the window does.
+  void JvXPButton6Click();
   // Sets the caption on the first activation only.
   void FormActivate();
 
@@ -43,7 +49,6 @@ class TForm1 final : public Window, public TLogOwner {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  void Press(const form::Button& button);
   void PlacePanes(int width, int height);
   const XpButton* ButtonOf(HWND handle) const;
 
