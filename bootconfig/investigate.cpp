@@ -80,6 +80,7 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
   }
 
   LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
+  for (const std::string& note : system.Registry().RunNotes()) LogNote(note);
 }
 
 void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only) {

@@ -37,6 +37,8 @@ class ConsoleLog final : public TLogOwner {
     std::cout << text << '\n' << std::flush;
     last_ = text;
   }
+  // After the report, on standard error, so that standard output holds the report alone.
+  void LogNote(const std::string& note) override { std::cerr << note << '\n' << std::flush; }
   const std::string& Last() const { return last_; }
 
  private:

@@ -15,6 +15,7 @@
 #include "offline/base_block.h"
 #include "offline/file_descriptor.h"
 #include "offline/recovered_hive.h"
+#include "offline/unapplied_changes.h"
 
 namespace harnlode {
 namespace {
@@ -60,6 +61,14 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
   if (!base_block::Clean(base)) {
     recovered_ = std::make_unique<RecoveredHive>(
         file.get(), static_cast<std::size_t>(status.st_size), path_, location.Logs());
+    note_ = UnappliedChangesNote(path_, recovered_->Recovery());
+    // Written clean, the hive would be numbered above the entries left out, so that Windows never
+    // applied them; and hivex's commit goes one past the highest number.
+    if (recovered_->Recovered() && !recovered_->Recovery().unapplied.empty()) {
+      unwritable_ = UnappliedChangesRefusal(path_, recovered_->Recovery());
+    } else if (recovered_->Recovered() && recovered_->HighestSequence() == UINT32_MAX) {
+      unwritable_ = SequenceWrapRefusal(path_);
+    }
     if (!recovered_->Recovered()) {
       // Read as it is: the best there is to report. Never written, since Windows would then
       // take the hive for complete and lose what is missing for good.
@@ -67,9 +76,11 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
       if (unrecoverable_.empty()) unrecoverable_ = "no transaction log applies to it";
       recovered_.reset();
     }
+  } else if (base_block::PrimarySequence(base) == UINT32_MAX) {
+    unwritable_ = SequenceWrapRefusal(path_);
   }
 
-  writable_ = for_changes && unrecoverable_.empty();
+  writable_ = for_changes && unrecoverable_.empty() && unwritable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
   // hivex holds a copy of its own now.
   if (writable_ && recovered_) recovered_->Release();
@@ -128,6 +139,7 @@ void HiveFile::ThrowDamaged() const {
 }
 
 void HiveFile::RequireComplete() const {
+  if (!unwritable_.empty()) throw EInstallationError(unwritable_);
   if (unrecoverable_.empty()) return;
   throw EInstallationError(
       "The registry hive " + Quoted(path_) +

@@ -35,8 +35,13 @@ class HiveFile {
   const std::filesystem::path& Path() const { return path_; }
 
   // Throws EInstallationError, telling why, when the last writer did not finish and no
-  // transaction log brings the hive up to date. Such a hive may be read as it is, not changed.
+  // transaction log brings the hive up to date, when the logs hold changes that cannot be applied,
+  // or when the hive cannot be numbered above them. Such a hive may be read, not changed.
   void RequireComplete() const;
+
+  // What a run that read the hive tells beside its report: that logged changes could not be
+  // applied, so the hive was read without them; "" when there is nothing to tell.
+  const std::string& Note() const { return note_; }
 
   // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
   // made until Save(). Does nothing when it is writable already. Throws EInstallationError when
@@ -71,7 +76,9 @@ class HiveFile {
   bool writable_ = false;
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
   std::string unrecoverable_;  // why a hive that needs its logs could not be brought up to date
-  FileSnapshot loaded_;        // what the file was when loaded, to notice others' changes
+  std::string unwritable_;     // why a hive that may be read may not be written, in full
+  std::string note_;
+  FileSnapshot loaded_;  // what the file was when loaded, to notice others' changes
 };
 
 }  // namespace harnlode

@@ -11,6 +11,20 @@ namespace log_recovery {
 
 bool UsableBaseBlock(std::span<const std::uint8_t> log) { return base_block::Clean(log); }
 
+const char* Name(HiveRecovery::Log log) {
+  switch (log) {
+    case HiveRecovery::Log::kLog:
+      return "LOG";
+    case HiveRecovery::Log::kLog1:
+      return "LOG1";
+    case HiveRecovery::Log::kLog2:
+      return "LOG2";
+    case HiveRecovery::Log::kNone:
+      break;
+  }
+  return "";
+}
+
 bool ReserveHive(std::vector<std::uint8_t>& hive, std::uint64_t bins_size) {
   try {
     hive.reserve(base_block::kSize + bins_size);
@@ -33,21 +47,19 @@ void FinishBaseBlock(std::vector<std::uint8_t>& hive, std::uint32_t sequence,
 
 namespace {
 
+using log_recovery::LoggedEntry;
+using log_recovery::Name;
 using log_recovery::NamedLog;
 using log_recovery::Refusal;
 
-const char* Name(HiveRecovery::Log log) {
-  switch (log) {
-    case HiveRecovery::Log::kLog:
-      return "LOG";
-    case HiveRecovery::Log::kLog1:
-      return "LOG1";
-    case HiveRecovery::Log::kLog2:
-      return "LOG2";
-    case HiveRecovery::Log::kNone:
-      break;
+// "LOG1 and LOG2", or "LOG1, LOG2 and LOG".
+std::string Names(const std::vector<std::string>& names) {
+  std::string joined;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += i + 1 == names.size() ? " and " : ", ";
+    joined += names[i];
   }
-  return "";
+  return joined;
 }
 
 // "no log applies to it: LOG1 and LOG2 are missing or empty", logs with the same reason together.
@@ -64,14 +76,37 @@ std::string Problem(const std::vector<Refusal>& refusals) {
   for (const auto& [reason, names] : grouped) {
     problem += separator;
     separator = "; ";
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      if (i > 0) problem += i + 1 == names.size() ? " and " : ", ";
-      problem += names[i];
-    }
+    problem += Names(names);
     problem += names.size() > 1 ? " are " : " is ";
     problem += reason;
   }
   return problem;
+}
+
+// Counts the entries of `logs` numbered at or above `from(log)`, and tells which, as in "LOG1 and
+// LOG2 hold 21 entries (2110 to 2130)"; "" for none.
+template <typename From>
+std::string Unapplied(std::span<const NamedLog> logs, From from) {
+  std::vector<std::string> holders;
+  std::uint32_t lowest = UINT32_MAX;
+  std::uint32_t highest = 0;
+  std::uint32_t count = 0;
+  for (const NamedLog& log : logs) {
+    bool holds = false;
+    for (const LoggedEntry& entry : log.entries) {
+      if (entry.sequence < from(log)) continue;
+      holds = true;
+      ++count;
+      lowest = std::min(lowest, entry.sequence);
+      highest = std::max(highest, entry.sequence);
+    }
+    if (holds) holders.push_back(Name(log.name));
+  }
+  if (count == 0) return "";
+  std::string text = Names(holders) + (holders.size() > 1 ? " hold " : " holds ");
+  if (count == 1) return text + "entry " + std::to_string(lowest);
+  return text + std::to_string(count) + " entries (" + std::to_string(lowest) + " to " +
+         std::to_string(highest) + ")";
 }
 
 }  // namespace
@@ -85,15 +120,20 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
     return result;
   }
 
-  const NamedLog all[] = {{logs.log1, HiveRecovery::Log::kLog1},
-                          {logs.log2, HiveRecovery::Log::kLog2},
-                          {logs.log, HiveRecovery::Log::kLog}};
+  // Every log's entries count, whether or not the log applies.
+  const std::vector<LoggedEntry> entries[] = {log_recovery::FindEntries(logs.log1),
+                                              log_recovery::FindEntries(logs.log2),
+                                              log_recovery::FindEntries(logs.log)};
+  const NamedLog all[] = {{logs.log1, HiveRecovery::Log::kLog1, entries[0]},
+                          {logs.log2, HiveRecovery::Log::kLog2, entries[1]},
+                          {logs.log, HiveRecovery::Log::kLog, entries[2]}};
   std::vector<NamedLog> new_format;
   std::vector<NamedLog> old_format;
   std::vector<Refusal> refusals;
   for (const NamedLog& log : all) {
-    result.highest_log_sequence =
-        std::max(result.highest_log_sequence, log_recovery::HighestSequence(log.bytes));
+    for (const LoggedEntry& entry : log.entries) {
+      result.highest_log_sequence = std::max(result.highest_log_sequence, entry.sequence);
+    }
     const bool single = log.name == HiveRecovery::Log::kLog;
     if (log.bytes.empty()) {
       // A missing LOG is the rule since dual logging; it is worth no mention.
@@ -115,9 +155,21 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
       (!old_format.empty() &&
        log_recovery::ApplyOldFormat(primary, old_format, result, refusals))) {
     result.outcome = HiveRecovery::Outcome::kRecovered;
+    const std::uint32_t sequence = base_block::PrimarySequence(hive);
+    result.highest_log_sequence = std::max(result.highest_log_sequence, sequence);
+    result.unapplied = Unapplied(all, [&](const NamedLog&) { return std::uint64_t{sequence} + 1; });
+    if (result.unapplied.empty()) result.problem.clear();
     return result;
   }
   result.outcome = HiveRecovery::Outcome::kUnrecovered;
+  // Entries below the primary's secondary sequence number are in it already, and so, as far as
+  // a log can tell, are those below the number that its base block names.
+  const std::uint32_t secondary = sound ? base_block::SecondarySequence(hive) : 0;
+  result.unapplied = Unapplied(all, [&](const NamedLog& log) {
+    return log_recovery::UsableBaseBlock(log.bytes)
+               ? std::max(secondary, base_block::PrimarySequence(log.bytes))
+               : secondary;
+  });
   // LOG1, LOG2, then LOG.
   const auto rank = [](const Refusal& refusal) {
     return refusal.log == HiveRecovery::Log::kLog ? 3 : static_cast<int>(refusal.log);

@@ -21,31 +21,21 @@ constexpr std::size_t kBodyHash = 24;    // of bytes 40 to the entry's end
 constexpr std::size_t kHeaderHash = 32;  // of bytes 0 to 31, which hold the body hash
 constexpr std::size_t kReferences = 40;  // (offset, size) pairs, then the pages back to back
 
-struct Entry {
-  std::size_t offset;  // in the log
-  std::uint32_t size;
-  std::uint32_t flags;
-  std::uint32_t sequence;
-  std::uint32_t bins_size;
-  std::uint32_t pages;
-};
-
-enum class EntryCheck { kGood, kNoEntry, kTorn, kBadHash, kBadBinsSize, kBadPages };
+enum class EntryCheck { kGood, kNoEntry, kCutShort, kBadSize, kBadHash, kBadBinsSize, kBadPages };
 
 bool HeaderHashHolds(std::span<const std::uint8_t> at) {
   return at.size() >= kReferences && std::memcmp(at.data(), "HvLE", 4) == 0 &&
          Marvin32(at.first(kHeaderHash), kRegistryLogSeed) == base_block::Read64(at, kHeaderHash);
 }
 
-EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entry& entry) {
+EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, LoggedEntry& entry) {
   if (log.size() < offset || log.size() - offset < kReferences ||
       std::memcmp(log.data() + offset, "HvLE", 4) != 0) {
     return EntryCheck::kNoEntry;
   }
   const std::uint32_t size = base_block::Read32(log, offset + 4);
-  if (size < kReferences || size % kAlignment != 0 || size > log.size() - offset) {
-    return EntryCheck::kTorn;
-  }
+  if (size < kReferences || size % kAlignment != 0) return EntryCheck::kBadSize;
+  if (size > log.size() - offset) return EntryCheck::kCutShort;
   const std::span<const std::uint8_t> bytes = log.subspan(offset, size);
   if (!HeaderHashHolds(bytes) || Marvin32(bytes.subspan(kReferences), kRegistryLogSeed) !=
                                      base_block::Read64(bytes, kBodyHash)) {
@@ -56,7 +46,8 @@ EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entr
            base_block::Read32(bytes, kFlags),
            base_block::Read32(bytes, kSequence),
            base_block::Read32(bytes, kBinsSize),
-           base_block::Read32(bytes, kPageCount)};
+           base_block::Read32(bytes, kPageCount),
+           false};
   if (entry.bins_size == 0 || entry.bins_size % hive_bin::kUnit != 0 ||
       entry.bins_size > kMaxBinsSize) {
     return EntryCheck::kBadBinsSize;
@@ -69,49 +60,79 @@ EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entr
     data += page_size;
     if (page_offset + page_size > entry.bins_size || data > size) return EntryCheck::kBadPages;
   }
+  entry.sound = true;
   return EntryCheck::kGood;
 }
+
+// What ends a log's run of entries.
+enum class End { kNone, kSequence, kDamaged, kCutShort };
 
 // The entries of one log that apply in a row: from the one whose sequence number its base block
 // names, each next exactly one more. Older entries before them are passed over.
 struct Chain {
   NamedLog log;
   std::uint32_t first;  // the base block's sequence number
-  std::vector<Entry> entries;
-  std::string refusal;  // why there are none
-  std::uint32_t Last() const { return entries.back().sequence; }
+  std::vector<const LoggedEntry*> entries;
+  std::string refusal;   // why there are none
+  End end = End::kNone;  // what follows the last of them
+  std::uint32_t Last() const { return entries.back()->sequence; }
 };
 
 Chain ReadChain(const NamedLog& log) {
   Chain chain{log, base_block::PrimarySequence(log.bytes), {}, {}};
   std::size_t offset = base_block::kLogCopySize;
+  auto found = log.entries.begin();
   for (;;) {
-    Entry entry;
-    const EntryCheck check = ReadEntry(log.bytes, offset, entry);
-    if (check != EntryCheck::kGood) {
+    while (found != log.entries.end() && found->offset < offset) ++found;
+    if (found == log.entries.end() || found->offset != offset || !found->sound) {
+      // Found again, for why: only at the end of the run, so an entry is hashed once.
+      LoggedEntry unused;
+      const EntryCheck check = ReadEntry(log.bytes, offset, unused);
+      chain.end = check == EntryCheck::kNoEntry    ? End::kNone
+                  : check == EntryCheck::kCutShort ? End::kCutShort
+                                                   : End::kDamaged;
       if (chain.entries.empty()) {
         chain.refusal = check == EntryCheck::kNoEntry ? "without entries"
-                        : check == EntryCheck::kTorn || check == EntryCheck::kBadHash
+                        : check == EntryCheck::kCutShort || check == EntryCheck::kBadSize ||
+                                check == EntryCheck::kBadHash
                             ? "torn at its first entry"
                             : "damaged at its first entry";
       }
       break;
     }
+    const LoggedEntry& entry = *found;
     offset += entry.size;
     if (chain.entries.empty() && entry.sequence < chain.first) continue;  // already applied
     if (entry.sequence != chain.first + chain.entries.size()) {
       if (chain.entries.empty()) chain.refusal = "missing the entry that its start names";
+      chain.end = End::kSequence;
       break;
     }
-    chain.entries.push_back(entry);
+    chain.entries.push_back(&entry);
   }
   return chain;
+}
+
+// Where the entries that apply end, after the chain's last one.
+std::string EndOf(const Chain& chain) {
+  const std::string last = std::to_string(chain.Last());
+  const std::string log = Name(chain.log.name);
+  switch (chain.end) {
+    case End::kDamaged:
+      return log + "'s entry after entry " + last + " is damaged";
+    case End::kCutShort:
+      return log + " is cut short in the entry after entry " + last;
+    case End::kNone:
+    case End::kSequence:
+      break;
+  }
+  return "no entry " + std::to_string(std::uint64_t{chain.Last()} + 1) + " follows entry " + last;
 }
 
 // Copies the entry's pages into the hive, grown or shrunk to the entry's bins size, and marks the
 // 4096-byte units they touched in `written`.
 void ApplyEntry(std::vector<std::uint8_t>& hive, std::span<const std::uint8_t> log,
-                const Entry& entry, std::vector<bool>& written, HiveRecovery& result) {
+                const LoggedEntry& entry, std::vector<bool>& written, HiveRecovery& result) {
   hive.resize(base_block::kSize + entry.bins_size);
   written.resize(entry.bins_size / hive_bin::kUnit);
   const std::span<const std::uint8_t> bytes = log.subspan(entry.offset, entry.size);
@@ -154,17 +175,17 @@ void ReplaceBrokenBins(std::vector<std::uint8_t>& hive, const std::vector<bool>&
 
 }  // namespace
 
-std::uint32_t HighestSequence(std::span<const std::uint8_t> log) {
-  if (!UsableBaseBlock(log)) return 0;
-  std::uint32_t highest = base_block::PrimarySequence(log);
-  if (base_block::Type(log) != static_cast<std::uint32_t>(base_block::FileType::kNewLog)) {
-    return highest;
-  }
+std::vector<LoggedEntry> FindEntries(std::span<const std::uint8_t> log) {
+  std::vector<LoggedEntry> entries;
   for (std::size_t at = base_block::kLogCopySize; at < log.size(); at += kAlignment) {
-    const std::span<const std::uint8_t> rest = log.subspan(at);
-    if (HeaderHashHolds(rest)) highest = std::max(highest, base_block::Read32(rest, kSequence));
+    LoggedEntry entry;
+    const EntryCheck check = ReadEntry(log, at, entry);
+    if (check == EntryCheck::kGood || check == EntryCheck::kBadBinsSize ||
+        check == EntryCheck::kBadPages) {
+      entries.push_back(entry);
+    }
   }
-  return highest;
+  return entries;
 }
 
 bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecovery& result,
@@ -208,7 +229,7 @@ bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
   std::uint32_t largest = 0;
   for (const auto& [chain, from] : plan) {
     for (std::size_t i = from; i < chain->entries.size(); ++i) {
-      largest = std::max(largest, chain->entries[i].bins_size);
+      largest = std::max(largest, chain->entries[i]->bins_size);
     }
   }
   if (!ReserveHive(primary.hive, largest)) {
@@ -223,15 +244,16 @@ bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
     result.base_block_from = plan[0].first->log.name;
   }
   std::vector<bool> written;
-  const Entry* last = nullptr;
+  const LoggedEntry* last = nullptr;
   for (const auto& [chain, from] : plan) {
     for (std::size_t i = from; i < chain->entries.size(); ++i) {
-      last = &chain->entries[i];
+      last = chain->entries[i];
       ApplyEntry(hive, chain->log.bytes, *last, written, result);
     }
   }
   ReplaceBrokenBins(hive, written, result);
   FinishBaseBlock(hive, last->sequence, last->bins_size);
+  result.problem = EndOf(*plan.back().first);
   return true;
 }
 

@@ -54,6 +54,7 @@ HiveFile& OfflineRegistry::Hive() {
   Run& run = CurrentRun();
   if (!run.hive) {
     run.hive = std::make_unique<HiveFile>(LocateSystemHive(folder_), run.expect_changes);
+    if (!run.hive->Note().empty()) notes_.push_back(run.hive->Note());
   }
   return *run.hive;
 }
@@ -250,6 +251,7 @@ void OfflineRegistry::BeginRun(bool changes) {
   run_.emplace();
   run_->expect_changes = changes;
   refusal_.reset();
+  notes_.clear();
 }
 
 void OfflineRegistry::EndRun() {

@@ -44,6 +44,9 @@ class OfflineRegistry final : public RegistryStore {
   // Set when the latest run was refused the rights to write; kept until the next run starts.
   const std::optional<WriteRefusal>& LastWriteRefusal() const { return refusal_; }
 
+  // What the hive read in the latest run had to tell (HiveFile::Note).
+  std::vector<std::string> RunNotes() const override { return notes_; }
+
  private:
   // A key as the store knows it: HKEY_LOCAL_MACHINE itself, a node of the hive, or nothing (the
   // other root keys, which hold nothing here).
@@ -86,6 +89,7 @@ class OfflineRegistry final : public RegistryStore {
   std::optional<Run> run_;
   RegKey next_handle_ = 0x1000;  // never reused, so that a handle of an ended run stays invalid
   std::optional<WriteRefusal> refusal_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace harnlode

@@ -155,6 +155,8 @@ bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
     result.base_block_from = chosen->log.name;
   }
   FinishBaseBlock(hive, base_block::PrimarySequence(chosen->log.bytes), chosen->bins_size);
+  result.problem = std::string("the log that applies, ") + Name(chosen->log.name) +
+                   ", is of the older format, which has no numbered entries";
   return true;
 }
 
