@@ -77,8 +77,8 @@ class HiveFile {
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
   std::string unrecoverable_;  // why a hive that needs its logs could not be brought up to date
   std::string unwritable_;     // why a hive that may be read may not be written, in full
-  std::string note_;
-  FileSnapshot loaded_;  // what the file was when loaded, to notice others' changes
+  std::string note_;           // what a run tells of the hive as read
+  FileSnapshot loaded_;        // what the file was when loaded, to notice others' changes
 };
 
 }  // namespace harnlode
