@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 
 #include "offline/base_block.h"
 #include "offline/hive_recovery.h"
+#include "offline/marvin32.h"
 
 namespace harnlode {
 namespace {
@@ -48,6 +51,28 @@ void WalkInHivex(const std::vector<std::uint8_t>& image) {
   hivex_close(hive);
 }
 
+// The highest sequence number of an entry whose hashes hold in any of the logs, at any 512-byte
+// boundary from 512 on; nullopt for none. Read here by the format's rules alone, apart from the
+// recovery's own reading.
+std::optional<std::uint32_t> HighestValidEntry(const RecoveryInput& split) {
+  std::optional<std::uint32_t> highest;
+  for (const std::span<const std::uint8_t> log : {split.log1, split.log2, split.log}) {
+    for (std::size_t at = 512; at + 512 <= log.size(); at += 512) {
+      const std::span<const std::uint8_t> entry = log.subspan(at);
+      const std::uint32_t size = base_block::Read32(entry, 4);
+      if (std::memcmp(entry.data(), "HvLE", 4) != 0 || size < 512 || size % 512 != 0 ||
+          size > entry.size() ||
+          Marvin32(entry.first(32), kRegistryLogSeed) != base_block::Read64(entry, 32) ||
+          Marvin32(entry.subspan(40, size - 40), kRegistryLogSeed) !=
+              base_block::Read64(entry, 24)) {
+        continue;
+      }
+      highest = std::max(highest.value_or(0), base_block::Read32(entry, 12));
+    }
+  }
+  return highest;
+}
+
 }  // namespace
 
 RecoveryInput RecoveryInput::Split(std::span<const std::uint8_t> input) {
@@ -85,6 +110,11 @@ std::string CheckRecoveryProperties(std::span<const std::uint8_t> input) {
   const std::vector<std::uint8_t> primary(split.primary.begin(), split.primary.end());
   std::vector<std::uint8_t> hive = primary;
   const HiveRecovery recovery = RecoverHive(hive, {split.log, split.log1, split.log2});
+  const std::optional<std::uint32_t> highest_entry = HighestValidEntry(split);
+  if (recovery.outcome != HiveRecovery::Outcome::kClean && highest_entry &&
+      *highest_entry > recovery.highest_log_sequence) {
+    return "an entry with right hashes is above the highest log sequence";
+  }
   if (recovery.outcome != HiveRecovery::Outcome::kRecovered) {
     if (hive != primary) return "a hive that was not recovered changed";
     if (recovery.outcome == HiveRecovery::Outcome::kUnrecovered && recovery.problem.empty()) {
@@ -101,6 +131,15 @@ std::string CheckRecoveryProperties(std::span<const std::uint8_t> input) {
   }
   if (base_block::PrimarySequence(hive) > recovery.highest_log_sequence) {
     return "a recovered hive's sequence number is above the highest log sequence";
+  }
+  // Written clean, the hive would hide them from Windows for good.
+  if (recovery.unapplied.empty() && highest_entry &&
+      *highest_entry > base_block::PrimarySequence(hive)) {
+    return "a recovered hive may be written clean while an entry with right hashes above it stays "
+           "unapplied";
+  }
+  if (!recovery.unapplied.empty() && recovery.problem.empty()) {
+    return "a recovered hive with unapplied entries does not say where what applies ends";
   }
   std::vector<std::uint8_t> again = hive;
   if (RecoverHive(again, {split.log, split.log1, split.log2}).outcome !=
