@@ -201,6 +201,7 @@ struct OldFormatRow {
   int version;
   Log base_block_from = Log::kNone;
   const char* problem = "";
+  const char* unapplied = "";
 };
 
 Bytes OldLog(int version, bool other_time, bool broken_bin) {
@@ -230,6 +231,7 @@ TEST_P(OldFormat, BringsTheHiveUpToDate) {
   EXPECT_EQ(recovery.outcome, row.outcome);
   EXPECT_EQ(recovery.base_block_from, row.base_block_from);
   EXPECT_NE(recovery.problem.find(row.problem), std::string::npos) << recovery.problem;
+  EXPECT_EQ(recovery.unapplied, row.unapplied);
   if (row.outcome != Outcome::kRecovered) {
     EXPECT_TRUE(hive == primary);
     return;
@@ -247,7 +249,7 @@ const OldFormatRow kOldFormatRows[] = {
     {"NewerLog2", Primary::kDirty, 1, 2, false, false, Outcome::kRecovered, 2},
     {"NewerLog1", Primary::kDirty, 2, 1, false, false, Outcome::kRecovered, 2},
     {"GrowsTheHive", Primary::kDirty, 3, 0, false, false, Outcome::kRecovered, 3},
-    {"StopsAtABrokenBin", Primary::kDirty, 2, 0, false, true, Outcome::kRecovered, 1},
+    {"StopsAtABrokenBin", Primary::kDirty, 2, 0, false, true, Outcome::kRecovered, 1, Log::kNone, "the hive bin at offset 8192 is damaged", "LOG1 holds 8 pages"},
     {"BadBaseBlockFromTheLog", Primary::kBadBaseBlock, 1, 0, false, false, Outcome::kRecovered, 1, Log::kLog1},
     {"WrittenAtAnotherTime", Primary::kDirty, 1, 0, true, false, Outcome::kUnrecovered, 0, Log::kNone, "LOG1 is written for another state of the hive"},
     {"CleanPrimary", Primary::kClean, 1, 0, false, false, Outcome::kClean, 0},

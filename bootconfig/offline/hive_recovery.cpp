@@ -157,7 +157,12 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
     result.outcome = HiveRecovery::Outcome::kRecovered;
     const std::uint32_t sequence = base_block::PrimarySequence(hive);
     result.highest_log_sequence = std::max(result.highest_log_sequence, sequence);
-    result.unapplied = Unapplied(all, [&](const NamedLog&) { return std::uint64_t{sequence} + 1; });
+    // Old-format pages left out come first.
+    const std::string entries =
+        Unapplied(all, [&](const NamedLog&) { return std::uint64_t{sequence} + 1; });
+    if (!entries.empty()) {
+      result.unapplied += (result.unapplied.empty() ? "" : ", and ") + entries;
+    }
     if (result.unapplied.empty()) result.problem.clear();
     return result;
   }

@@ -41,9 +41,10 @@ struct HiveRecovery {
   // Logged changes that Windows cannot reach either: entries of the kind above numbered beyond
   // the hive's sequence number (kRecovered), or (kUnrecovered) at or above both the primary's
   // secondary one, where its base block is sound, and the one that their log's usable base block
-  // names. Once the hive is written clean, Windows never looks at them again, so such a hive may
-  // be read but not written. Which they are, in English, for a message, as in "LOG1 and LOG2
-  // hold 21 entries (2110 to 2130)"; "" for none.
+  // names; and the pages that an old-format log holds beyond a damaged bin. Once the hive is
+  // written clean, Windows never looks at them again, so such a hive may be read but not written.
+  // Which they are, in English, for a message, as in "LOG1 and LOG2 hold 21 entries (2110 to
+  // 2130)" or "LOG1 holds 8 pages"; "" for none.
   std::string unapplied;
   // With kRecovered: what was applied. Old-format logs count no entries; their 512-byte pages
   // count as pages. New-format pages are the page references of the applied entries.
@@ -56,8 +57,9 @@ struct HiveRecovery {
   Log base_block_from = Log::kNone;
   // With kUnrecovered: why no log applies, in English, for a message; it names the logs by their
   // endings, for example "no log applies to it: LOG1 and LOG2 are missing or empty". With
-  // kRecovered and unapplied entries: where what applies ends, as in "LOG1's entry after entry
-  // 2108 is damaged" or "no entry 2111 follows entry 2110"; "" otherwise.
+  // kRecovered and unapplied changes: where what applies ends, as in "LOG1's entry after entry
+  // 2108 is damaged", "no entry 2111 follows entry 2110" or "the hive bin at offset 8192 is
+  // damaged"; "" otherwise.
   std::string problem;
 };
 
