@@ -37,8 +37,8 @@ class ConsoleLog final : public TLogOwner {
     std::cout << text << '\n' << std::flush;
     last_ = text;
   }
-  // After the report, on standard error, so that standard output holds the report alone.
-  void LogNote(const std::string& note) override { std::cerr << note << '\n' << std::flush; }
+  // Written with the failures, after the run, whether it ended or failed (WriteWarnings).
+  void LogNote(const std::string&) override {}
   const std::string& Last() const { return last_; }
 
  private:
@@ -50,9 +50,15 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
+// On standard error, so that the report stays as the window shows it.
+void WriteWarnings(TargetSystem& system) {
+  for (const std::string& warning : system.Warnings()) std::cerr << "Warning: " << warning << '\n';
+}
+
 // The message as the window's error box would show it, as the last line; before it, what the
 // system, if there is one, can tell about why it could not be written.
 int FailedRun(const std::exception& failure, TargetSystem* system) {
+  if (system != nullptr) WriteWarnings(*system);
   const std::string explanation = system ? system->WriteRefusalExplanation() : "";
   if (!explanation.empty()) std::cerr << explanation << '\n';
   std::cerr << ErrorBoxText(failure, system) << '\n';
@@ -98,6 +104,7 @@ int Check(int argc, char** argv) {
     ConsoleLog log;
     log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
     RunReadinessCheck(log, !tune);
+    WriteWarnings(*system);
     return log.Last() == kReadyVerdict ? kReady : kNotReady;
   } catch (const std::exception& failure) {
     return FailedRun(failure, system.get());

@@ -36,7 +36,7 @@ class TLogOwner {
   // Appends the text as a new last line of the log.
   virtual void LogLine(const std::string& text) = 0;
 
-  // Tells a note of the run's registry store (RegistryStore::RunNotes), one sentence or more
+  // Tells what the run found beside its report (TargetSystem::Warnings), one sentence or more
   // without a line end, after the verdict; by default as a line of the log.
   virtual void LogNote(const std::string& note) { LogLine(note + "\n"); }
 

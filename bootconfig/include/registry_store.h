@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "registry_api.h"
 
@@ -33,11 +32,6 @@ class RegistryStore {
   // run changed, throwing when that fails: a run costs one read and at most one write.
   virtual void BeginRun([[maybe_unused]] bool changes) {}
   virtual void EndRun() {}
-
-  // What the latest run has to tell beside its report, that is no failure: for instance that
-  // the registry was read without changes that a store could not apply. English sentences, kept
-  // until the next run begins.
-  virtual std::vector<std::string> RunNotes() const { return {}; }
 };
 
 }  // namespace harnlode

@@ -25,6 +25,9 @@ class TargetSystem {
   // the rights to write and the system can tell, in English sentences that say what to do.
   // Empty otherwise. Never throws.
   virtual std::string WriteRefusalExplanation() { return {}; }
+  // What the latest run, ended or failed, found beside its report that its user should know,
+  // such as files it left alone: English sentences, one per entry. Never throws.
+  virtual std::vector<std::string> Warnings() { return {}; }
 
   // The failures of the latest run that could not be raised because another failure was ending
   // it, such as a write-back that failed while the run was unwound; kept until the next run.

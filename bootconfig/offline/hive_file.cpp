@@ -61,25 +61,28 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes) : path_(locat
   if (!base_block::Clean(base)) {
     recovered_ = std::make_unique<RecoveredHive>(
         file.get(), static_cast<std::size_t>(status.st_size), path_, location.Logs());
-    note_ = UnappliedChangesNote(path_, recovered_->Recovery());
-    // Written clean, the hive would be numbered above the entries left out, so that Windows never
-    // applied them; and hivex's commit goes one past the highest number.
-    if (recovered_->Recovered() && !recovered_->Recovery().unapplied.empty()) {
-      unwritable_ = UnappliedChangesRefusal(path_, recovered_->Recovery());
-    } else if (recovered_->Recovered() && recovered_->HighestSequence() == UINT32_MAX) {
-      unwritable_ = SequenceWrapRefusal(path_);
-    }
     if (!recovered_->Recovered()) {
       // Read as it is: the best there is to report. Never written, since Windows would then
       // take the hive for complete and lose what is missing for good.
       unrecoverable_ = recovered_->Recovery().problem;
       if (unrecoverable_.empty()) unrecoverable_ = "no transaction log applies to it";
+      recovery_note_ = UnappliedChangesNote(path_, recovered_->Recovery());
       recovered_.reset();
     }
-  } else if (base_block::PrimarySequence(base) == UINT32_MAX) {
-    unwritable_ = SequenceWrapRefusal(path_);
   }
 
+  // Written clean, a hive would be numbered above the logged changes that it left out, so that
+  // Windows never applied them; and hivex's commit goes one past the highest number there is.
+  if (recovered_) {
+    recovery_note_ = UnappliedChangesNote(path_, recovered_->Recovery());
+    if (!recovery_note_.empty()) {
+      unwritable_ = UnappliedChangesRefusal(path_, recovered_->Recovery());
+    } else if (recovered_->HighestSequence() == UINT32_MAX) {
+      unwritable_ = SequenceWrapRefusal(path_);
+    }
+  } else if (base_block::Clean(base) && base_block::PrimarySequence(base) == UINT32_MAX) {
+    unwritable_ = SequenceWrapRefusal(path_);
+  }
   writable_ = for_changes && unrecoverable_.empty() && unwritable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
   // hivex holds a copy of its own now.
@@ -139,7 +142,10 @@ void HiveFile::ThrowDamaged() const {
 }
 
 void HiveFile::RequireComplete() const {
-  if (!unwritable_.empty()) throw EInstallationError(unwritable_);
+  if (!unwritable_.empty()) {
+    recovery_note_.clear();  // the refusal tells it
+    throw EInstallationError(unwritable_);
+  }
   if (unrecoverable_.empty()) return;
   throw EInstallationError(
       "The registry hive " + Quoted(path_) +

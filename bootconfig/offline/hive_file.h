@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "offline/cut_short_mapping_guard.h"
 #include "offline/file_snapshot.h"
@@ -35,13 +36,12 @@ class HiveFile {
   const std::filesystem::path& Path() const { return path_; }
 
   // Throws EInstallationError, telling why, when the last writer did not finish and no
-  // transaction log brings the hive up to date, when the logs hold changes that cannot be applied,
-  // or when the hive cannot be numbered above them. Such a hive may be read, not changed.
+  // transaction log brings the hive up to date, when its logs hold changes that cannot be
+  // applied, or when it cannot be numbered above them. Such a hive may be read, not changed.
   void RequireComplete() const;
-
-  // What a run that read the hive tells beside its report: that logged changes could not be
-  // applied, so the hive was read without them; "" when there is nothing to tell.
-  const std::string& Note() const { return note_; }
+  // That logged changes could not be applied, so the hive was read without them, in English
+  // sentences; "" when there were none, or once RequireComplete() has refused the hive for them.
+  const std::string& RecoveryNote() const { return recovery_note_; }
 
   // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
   // made until Save(). Does nothing when it is writable already. Throws EInstallationError when
@@ -74,10 +74,10 @@ class HiveFile {
   std::filesystem::path path_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
+  std::string unwritable_;             // why a hive that may be read may not be written, in full
+  mutable std::string recovery_note_;  // see RecoveryNote(); a refusal to write tells it instead
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
   std::string unrecoverable_;  // why a hive that needs its logs could not be brought up to date
-  std::string unwritable_;     // why a hive that may be read may not be written, in full
-  std::string note_;           // what a run tells of the hive as read
   FileSnapshot loaded_;        // what the file was when loaded, to notice others' changes
 };
 

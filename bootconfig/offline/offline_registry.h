@@ -43,9 +43,9 @@ class OfflineRegistry final : public RegistryStore {
 
   // Set when the latest run was refused the rights to write; kept until the next run starts.
   const std::optional<WriteRefusal>& LastWriteRefusal() const { return refusal_; }
-
-  // What the hive read in the latest run had to tell (HiveFile::Note).
-  std::vector<std::string> RunNotes() const override { return notes_; }
+  // What the latest run found that the user should know beside its report, in English sentences;
+  // kept until the next run starts.
+  const std::vector<std::string>& LastNotes() const { return notes_; }
 
  private:
   // A key as the store knows it: HKEY_LOCAL_MACHINE itself, a node of the hive, or nothing (the
@@ -84,6 +84,7 @@ class OfflineRegistry final : public RegistryStore {
   bool InstallationWritable();
   HiveFile& Hive();
   void WriteBack();
+  void AddNotes(const std::vector<std::string>& notes);
 
   std::filesystem::path folder_;
   std::optional<Run> run_;

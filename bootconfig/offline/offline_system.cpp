@@ -43,6 +43,8 @@ std::string OfflineSystem::WriteRefusalExplanation() {
   }
 }
 
+std::vector<std::string> OfflineSystem::Warnings() { return registry_->LastNotes(); }
+
 bool OfflineSystem::IsFile(const std::string& windows_path) {
   // Drive c: is the installation's folder; no other drive exists here.
   if (!SameNameIgnoringCase(std::string_view(windows_path).substr(0, kSystemDrive.size()),

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "target_system.h"
 
@@ -21,6 +22,7 @@ class OfflineSystem final : public TargetSystem {
   RegistryStore& Registry() override;
   bool IsFile(const std::string& windows_path) override;
   std::string WriteRefusalExplanation() override;
+  std::vector<std::string> Warnings() override;
 
  private:
   std::filesystem::path folder_;
