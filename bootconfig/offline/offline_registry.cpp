@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -247,13 +246,6 @@ void OfflineRegistry::WriteBack() {
   run_->changed = false;
 }
 
-void OfflineRegistry::AddNotes(const std::vector<std::string>& notes) {
-  // A run that puts the hive back and then saves it finds the same files beside it twice.
-  for (const std::string& note : notes) {
-    if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) notes_.push_back(note);
-  }
-}
-
 void OfflineRegistry::BeginRun(bool changes) {
   run_.emplace();
   run_->expect_changes = changes;
@@ -268,7 +260,9 @@ void OfflineRegistry::EndRun() {
     ~Forget() { run.reset(); }
   } forget{run_};
   if (!run_) return;
-  if (run_->hive && !run_->hive->RecoveryNote().empty()) AddNotes({run_->hive->RecoveryNote()});
+  if (run_->hive && !run_->hive->RecoveryNote().empty()) {
+    notes_.push_back(run_->hive->RecoveryNote());
+  }
   // What was read through a mapping of a file that changed meanwhile may be a mix of two hives.
   if (run_->hive && !run_->hive->Writable()) run_->hive->RequireUnchanged();
   WriteBack();

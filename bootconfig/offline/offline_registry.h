@@ -84,7 +84,6 @@ class OfflineRegistry final : public RegistryStore {
   bool InstallationWritable();
   HiveFile& Hive();
   void WriteBack();
-  void AddNotes(const std::vector<std::string>& notes);
 
   std::filesystem::path folder_;
   std::optional<Run> run_;
