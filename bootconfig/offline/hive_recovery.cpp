@@ -83,30 +83,32 @@ std::string Problem(const std::vector<Refusal>& refusals) {
   return problem;
 }
 
-// Counts the entries of `logs` numbered at or above `from(log)`, and tells which, as in "LOG1 and
-// LOG2 hold 21 entries (2110 to 2130)"; "" for none.
+// The entries of `logs` numbered at or above `from(log)` whose two hashes hold: the highest of
+// their numbers goes into `highest`, and which they are into the result, as in "LOG1 and LOG2
+// hold 21 entries (2110 to 2130)"; "" for none.
 template <typename From>
-std::string Unapplied(std::span<const NamedLog> logs, From from) {
+std::string ValidEntries(std::span<const NamedLog> logs, From from, std::uint32_t& highest) {
   std::vector<std::string> holders;
   std::uint32_t lowest = UINT32_MAX;
-  std::uint32_t highest = 0;
+  std::uint32_t top = 0;
   std::uint32_t count = 0;
   for (const NamedLog& log : logs) {
     bool holds = false;
     for (const LoggedEntry& entry : log.entries) {
-      if (entry.sequence < from(log)) continue;
+      if (entry.sequence < from(log) || !log_recovery::BodyHashHolds(log.bytes, entry)) continue;
       holds = true;
       ++count;
       lowest = std::min(lowest, entry.sequence);
-      highest = std::max(highest, entry.sequence);
+      top = std::max(top, entry.sequence);
     }
     if (holds) holders.push_back(Name(log.name));
   }
   if (count == 0) return "";
+  highest = std::max(highest, top);
   std::string text = Names(holders) + (holders.size() > 1 ? " hold " : " holds ");
   if (count == 1) return text + "entry " + std::to_string(lowest);
   return text + std::to_string(count) + " entries (" + std::to_string(lowest) + " to " +
-         std::to_string(highest) + ")";
+         std::to_string(top) + ")";
 }
 
 }  // namespace
@@ -120,7 +122,8 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
     return result;
   }
 
-  // Every log's entries count, whether or not the log applies.
+  // Every log's entries count, whether or not the log applies; those below the hive's number
+  // once it is recovered do not matter, so their whole bytes are never hashed.
   const std::vector<LoggedEntry> entries[] = {log_recovery::FindEntries(logs.log1),
                                               log_recovery::FindEntries(logs.log2),
                                               log_recovery::FindEntries(logs.log)};
@@ -131,9 +134,6 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
   std::vector<NamedLog> old_format;
   std::vector<Refusal> refusals;
   for (const NamedLog& log : all) {
-    for (const LoggedEntry& entry : log.entries) {
-      result.highest_log_sequence = std::max(result.highest_log_sequence, entry.sequence);
-    }
     const bool single = log.name == HiveRecovery::Log::kLog;
     if (log.bytes.empty()) {
       // A missing LOG is the rule since dual logging; it is worth no mention.
@@ -156,10 +156,11 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
        log_recovery::ApplyOldFormat(primary, old_format, result, refusals))) {
     result.outcome = HiveRecovery::Outcome::kRecovered;
     const std::uint32_t sequence = base_block::PrimarySequence(hive);
-    result.highest_log_sequence = std::max(result.highest_log_sequence, sequence);
+    result.highest_log_sequence = sequence;
     // Old-format pages left out come first.
-    const std::string entries =
-        Unapplied(all, [&](const NamedLog&) { return std::uint64_t{sequence} + 1; });
+    const std::string entries = ValidEntries(
+        all, [&](const NamedLog&) { return std::uint64_t{sequence} + 1; },
+        result.highest_log_sequence);
     if (!entries.empty()) {
       result.unapplied += (result.unapplied.empty() ? "" : ", and ") + entries;
     }
@@ -170,11 +171,17 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
   // Entries below the primary's secondary sequence number are in it already, and so, as far as
   // a log can tell, are those below the number that its base block names.
   const std::uint32_t secondary = sound ? base_block::SecondarySequence(hive) : 0;
-  result.unapplied = Unapplied(all, [&](const NamedLog& log) {
-    return log_recovery::UsableBaseBlock(log.bytes)
-               ? std::max(secondary, base_block::PrimarySequence(log.bytes))
-               : secondary;
-  });
+  // Such a hive is never written; the highest number is every valid entry's all the same.
+  ValidEntries(
+      all, [](const NamedLog&) { return std::uint64_t{0}; }, result.highest_log_sequence);
+  result.unapplied = ValidEntries(
+      all,
+      [&](const NamedLog& log) {
+        return log_recovery::UsableBaseBlock(log.bytes)
+                   ? std::max(secondary, base_block::PrimarySequence(log.bytes))
+                   : secondary;
+      },
+      result.highest_log_sequence);
   // LOG1, LOG2, then LOG.
   const auto rank = [](const Refusal& refusal) {
     return refusal.log == HiveRecovery::Log::kLog ? 3 : static_cast<int>(refusal.log);

@@ -13,21 +13,21 @@ namespace harnlode::log_recovery {
 // Hive-bins data can be no larger than a cell offset reaches (31 bits), in whole bins.
 constexpr std::uint32_t kMaxBinsSize = 0x7FFFF000;
 
-// A new-format log entry whose two hashes hold, wherever it lies in its log.
+// A new-format log entry that lies whole in its log, its header hash right, wherever it lies.
 struct LoggedEntry {
-  std::size_t offset;  // in the log
+  std::size_t offset;
   std::uint32_t size;
-  std::uint32_t flags;
   std::uint32_t sequence;
-  std::uint32_t bins_size;
-  std::uint32_t pages;
-  bool sound;  // its bins size and page references hold too, so that it may be applied
 };
 
 // Every such entry of the log, in the order they lie, found at each 512-byte boundary from
 // offset 512 on: leftovers too, and whatever its base block says. A log of the old format may
 // hold none.
 std::vector<LoggedEntry> FindEntries(std::span<const std::uint8_t> log);
+
+// Whether the hash of the rest of the entry holds too: only then is it logged data. Asked only
+// of the entries that matter, since it reads the whole entry.
+bool BodyHashHolds(std::span<const std::uint8_t> log, const LoggedEntry& entry);
 
 struct NamedLog {
   std::span<const std::uint8_t> bytes;

@@ -21,6 +21,15 @@ constexpr std::size_t kBodyHash = 24;    // of bytes 40 to the entry's end
 constexpr std::size_t kHeaderHash = 32;  // of bytes 0 to 31, which hold the body hash
 constexpr std::size_t kReferences = 40;  // (offset, size) pairs, then the pages back to back
 
+struct Entry {
+  std::size_t offset;  // in the log
+  std::uint32_t size;
+  std::uint32_t flags;
+  std::uint32_t sequence;
+  std::uint32_t bins_size;
+  std::uint32_t pages;
+};
+
 enum class EntryCheck { kGood, kNoEntry, kCutShort, kBadSize, kBadHash, kBadBinsSize, kBadPages };
 
 bool HeaderHashHolds(std::span<const std::uint8_t> at) {
@@ -28,26 +37,37 @@ bool HeaderHashHolds(std::span<const std::uint8_t> at) {
          Marvin32(at.first(kHeaderHash), kRegistryLogSeed) == base_block::Read64(at, kHeaderHash);
 }
 
-EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, LoggedEntry& entry) {
+bool BodyHashHolds(std::span<const std::uint8_t> entry) {
+  return Marvin32(entry.subspan(kReferences), kRegistryLogSeed) ==
+         base_block::Read64(entry, kBodyHash);
+}
+
+// Reads the size of the entry at `offset`: kGood when it is a size that an entry may have and
+// the entry lies within the log.
+EntryCheck CheckSize(std::span<const std::uint8_t> log, std::size_t offset, std::uint32_t& size) {
   if (log.size() < offset || log.size() - offset < kReferences ||
       std::memcmp(log.data() + offset, "HvLE", 4) != 0) {
     return EntryCheck::kNoEntry;
   }
-  const std::uint32_t size = base_block::Read32(log, offset + 4);
+  size = base_block::Read32(log, offset + 4);
   if (size < kReferences || size % kAlignment != 0) return EntryCheck::kBadSize;
   if (size > log.size() - offset) return EntryCheck::kCutShort;
-  const std::span<const std::uint8_t> bytes = log.subspan(offset, size);
-  if (!HeaderHashHolds(bytes) || Marvin32(bytes.subspan(kReferences), kRegistryLogSeed) !=
-                                     base_block::Read64(bytes, kBodyHash)) {
-    return EntryCheck::kBadHash;
+  return EntryCheck::kGood;
+}
+
+EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entry& entry) {
+  std::uint32_t size = 0;
+  if (const EntryCheck check = CheckSize(log, offset, size); check != EntryCheck::kGood) {
+    return check;
   }
+  const std::span<const std::uint8_t> bytes = log.subspan(offset, size);
+  if (!HeaderHashHolds(bytes) || !BodyHashHolds(bytes)) return EntryCheck::kBadHash;
   entry = {offset,
            size,
            base_block::Read32(bytes, kFlags),
            base_block::Read32(bytes, kSequence),
            base_block::Read32(bytes, kBinsSize),
-           base_block::Read32(bytes, kPageCount),
-           false};
+           base_block::Read32(bytes, kPageCount)};
   if (entry.bins_size == 0 || entry.bins_size % hive_bin::kUnit != 0 ||
       entry.bins_size > kMaxBinsSize) {
     return EntryCheck::kBadBinsSize;
@@ -60,7 +80,6 @@ EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Logg
     data += page_size;
     if (page_offset + page_size > entry.bins_size || data > size) return EntryCheck::kBadPages;
   }
-  entry.sound = true;
   return EntryCheck::kGood;
 }
 
@@ -72,22 +91,19 @@ enum class End { kNone, kSequence, kDamaged, kCutShort };
 struct Chain {
   NamedLog log;
   std::uint32_t first;  // the base block's sequence number
-  std::vector<const LoggedEntry*> entries;
+  std::vector<Entry> entries;
   std::string refusal;   // why there are none
   End end = End::kNone;  // what follows the last of them
-  std::uint32_t Last() const { return entries.back()->sequence; }
+  std::uint32_t Last() const { return entries.back().sequence; }
 };
 
 Chain ReadChain(const NamedLog& log) {
   Chain chain{log, base_block::PrimarySequence(log.bytes), {}, {}};
   std::size_t offset = base_block::kLogCopySize;
-  auto found = log.entries.begin();
   for (;;) {
-    while (found != log.entries.end() && found->offset < offset) ++found;
-    if (found == log.entries.end() || found->offset != offset || !found->sound) {
-      // Found again, for why: only at the end of the run, so an entry is hashed once.
-      LoggedEntry unused;
-      const EntryCheck check = ReadEntry(log.bytes, offset, unused);
+    Entry entry;
+    const EntryCheck check = ReadEntry(log.bytes, offset, entry);
+    if (check != EntryCheck::kGood) {
       chain.end = check == EntryCheck::kNoEntry    ? End::kNone
                   : check == EntryCheck::kCutShort ? End::kCutShort
                                                    : End::kDamaged;
@@ -100,7 +116,6 @@ Chain ReadChain(const NamedLog& log) {
       }
       break;
     }
-    const LoggedEntry& entry = *found;
     offset += entry.size;
     if (chain.entries.empty() && entry.sequence < chain.first) continue;  // already applied
     if (entry.sequence != chain.first + chain.entries.size()) {
@@ -108,7 +123,7 @@ Chain ReadChain(const NamedLog& log) {
       chain.end = End::kSequence;
       break;
     }
-    chain.entries.push_back(&entry);
+    chain.entries.push_back(entry);
   }
   return chain;
 }
@@ -132,7 +147,7 @@ std::string EndOf(const Chain& chain) {
 // Copies the entry's pages into the hive, grown or shrunk to the entry's bins size, and marks the
 // 4096-byte units they touched in `written`.
 void ApplyEntry(std::vector<std::uint8_t>& hive, std::span<const std::uint8_t> log,
-                const LoggedEntry& entry, std::vector<bool>& written, HiveRecovery& result) {
+                const Entry& entry, std::vector<bool>& written, HiveRecovery& result) {
   hive.resize(base_block::kSize + entry.bins_size);
   written.resize(entry.bins_size / hive_bin::kUnit);
   const std::span<const std::uint8_t> bytes = log.subspan(entry.offset, entry.size);
@@ -178,14 +193,16 @@ void ReplaceBrokenBins(std::vector<std::uint8_t>& hive, const std::vector<bool>&
 std::vector<LoggedEntry> FindEntries(std::span<const std::uint8_t> log) {
   std::vector<LoggedEntry> entries;
   for (std::size_t at = base_block::kLogCopySize; at < log.size(); at += kAlignment) {
-    LoggedEntry entry;
-    const EntryCheck check = ReadEntry(log, at, entry);
-    if (check == EntryCheck::kGood || check == EntryCheck::kBadBinsSize ||
-        check == EntryCheck::kBadPages) {
-      entries.push_back(entry);
+    std::uint32_t size = 0;
+    if (CheckSize(log, at, size) == EntryCheck::kGood && HeaderHashHolds(log.subspan(at, size))) {
+      entries.push_back({at, size, base_block::Read32(log, at + kSequence)});
     }
   }
   return entries;
+}
+
+bool BodyHashHolds(std::span<const std::uint8_t> log, const LoggedEntry& entry) {
+  return BodyHashHolds(log.subspan(entry.offset, entry.size));
 }
 
 bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecovery& result,
@@ -229,7 +246,7 @@ bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
   std::uint32_t largest = 0;
   for (const auto& [chain, from] : plan) {
     for (std::size_t i = from; i < chain->entries.size(); ++i) {
-      largest = std::max(largest, chain->entries[i]->bins_size);
+      largest = std::max(largest, chain->entries[i].bins_size);
     }
   }
   if (!ReserveHive(primary.hive, largest)) {
@@ -244,10 +261,10 @@ bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
     result.base_block_from = plan[0].first->log.name;
   }
   std::vector<bool> written;
-  const LoggedEntry* last = nullptr;
+  const Entry* last = nullptr;
   for (const auto& [chain, from] : plan) {
     for (std::size_t i = from; i < chain->entries.size(); ++i) {
-      last = chain->entries[i];
+      last = &chain->entries[i];
       ApplyEntry(hive, chain->log.bytes, *last, written, result);
     }
   }
