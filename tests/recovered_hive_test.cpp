@@ -371,13 +371,16 @@ TEST_P(HostileLogs, LeaveTheHiveUnwrittenOrWrittenAboveThem) {
 // clang-format off
 const HostileLogsRow kHostileLogsRows[] = {
     {"DamagedEntryInLog1", [](HiveFiles& files) { files.log1[30000] ^= 1; },
-     "LOG1 and LOG2 hold 21 entries (2110 to 2130) beyond what applies, since LOG1's entry after entry 2108 is damaged",
+     "LOG1 and LOG2 hold 21 entries (2110 to 2130) that do not apply, since LOG1's entry after entry 2108 is damaged",
      "hold changes that cannot be applied"},
     {"Log1CutInAnEntry", [](HiveFiles& files) { files.log1.resize(30000); },
-     "LOG2 holds 20 entries (2111 to 2130) beyond what applies, since LOG1 is cut short in the entry after entry 2108",
+     "LOG2 holds 20 entries (2111 to 2130) that do not apply, since LOG1 is cut short in the entry after entry 2108",
+     "hold changes that cannot be applied"},
+    {"DamagedFirstEntryOfLog1", [](HiveFiles& files) { files.log1[1000] ^= 1; },
+     "LOG1 holds 3 entries (2108 to 2110) that do not apply, since LOG1 is torn at its first entry",
      "hold changes that cannot be applied"},
     {"GapBetweenTheLogs", [](HiveFiles& files) { files.log2[2000] ^= 1; },
-     "LOG2 holds 19 entries (2112 to 2130) beyond what applies, since no entry 2111 follows entry 2110",
+     "LOG2 holds 19 entries (2112 to 2130) that do not apply, since no entry 2111 follows entry 2110",
      "hold changes that cannot be applied"},
     // A log that does not apply adds no number: the hive is written just above the entries.
     {"RefusedLogAtTheTop", [](HiveFiles& files) { SetSequences(files.log = files.log2.substr(0, 512), 0xFFFFFFFF); }, "", ""},

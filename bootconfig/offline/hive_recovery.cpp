@@ -83,32 +83,50 @@ std::string Problem(const std::vector<Refusal>& refusals) {
   return problem;
 }
 
-// The entries of `logs` numbered at or above `from(log)` whose two hashes hold: the highest of
-// their numbers goes into `highest`, and which they are into the result, as in "LOG1 and LOG2
-// hold 21 entries (2110 to 2130)"; "" for none.
-template <typename From>
-std::string ValidEntries(std::span<const NamedLog> logs, From from, std::uint32_t& highest) {
-  std::vector<std::string> holders;
-  std::uint32_t lowest = UINT32_MAX;
-  std::uint32_t top = 0;
+// The number from which a log's entries are not yet in the primary, as far as it and the log can
+// tell: its secondary sequence number (0 when its base block is damaged), and the one that the
+// log's base block, when usable, names as its start.
+std::uint64_t NotInPrimaryFrom(const NamedLog& log, std::uint32_t secondary) {
+  return log_recovery::UsableBaseBlock(log.bytes)
+             ? std::max(secondary, base_block::PrimarySequence(log.bytes))
+             : secondary;
+}
+
+// The entries of some logs whose two hashes hold.
+struct ValidEntries {
   std::uint32_t count = 0;
+  std::uint32_t lowest = UINT32_MAX;
+  std::uint32_t highest = 0;
+  std::vector<HiveRecovery::Log> holders;
+
+  // As in "LOG1 and LOG2 hold 21 entries (2110 to 2130)"; "" for none.
+  std::string Text() const {
+    if (count == 0) return "";
+    std::vector<std::string> names;
+    for (const HiveRecovery::Log log : holders) names.push_back(Name(log));
+    std::string text = Names(names) + (names.size() > 1 ? " hold " : " holds ");
+    if (count == 1) return text + "entry " + std::to_string(lowest);
+    return text + std::to_string(count) + " entries (" + std::to_string(lowest) + " to " +
+           std::to_string(highest) + ")";
+  }
+};
+
+// Those entries of `logs` that `counts(log, sequence)` picks; only theirs are hashed whole.
+template <typename Counts>
+ValidEntries FindValid(std::span<const NamedLog> logs, Counts counts) {
+  ValidEntries found;
   for (const NamedLog& log : logs) {
     bool holds = false;
     for (const LoggedEntry& entry : log.entries) {
-      if (entry.sequence < from(log) || !log_recovery::BodyHashHolds(log.bytes, entry)) continue;
+      if (!counts(log, entry.sequence) || !log_recovery::BodyHashHolds(log.bytes, entry)) continue;
       holds = true;
-      ++count;
-      lowest = std::min(lowest, entry.sequence);
-      top = std::max(top, entry.sequence);
+      ++found.count;
+      found.lowest = std::min(found.lowest, entry.sequence);
+      found.highest = std::max(found.highest, entry.sequence);
     }
-    if (holds) holders.push_back(Name(log.name));
+    if (holds) found.holders.push_back(log.name);
   }
-  if (count == 0) return "";
-  highest = std::max(highest, top);
-  std::string text = Names(holders) + (holders.size() > 1 ? " hold " : " holds ");
-  if (count == 1) return text + "entry " + std::to_string(lowest);
-  return text + std::to_string(count) + " entries (" + std::to_string(lowest) + " to " +
-         std::to_string(top) + ")";
+  return found;
 }
 
 }  // namespace
@@ -121,9 +139,10 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
   if (sound && base_block::PrimarySequence(bytes) == base_block::SecondarySequence(bytes)) {
     return result;
   }
+  // Entries below the primary's secondary sequence number are in it already.
+  const std::uint32_t secondary = sound ? base_block::SecondarySequence(bytes) : 0;
 
-  // Every log's entries count, whether or not the log applies; those below the hive's number
-  // once it is recovered do not matter, so their whole bytes are never hashed.
+  // Every log's entries count, whether or not the log applies.
   const std::vector<LoggedEntry> entries[] = {log_recovery::FindEntries(logs.log1),
                                               log_recovery::FindEntries(logs.log2),
                                               log_recovery::FindEntries(logs.log)};
@@ -155,33 +174,50 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
       (!old_format.empty() &&
        log_recovery::ApplyOldFormat(primary, old_format, result, refusals))) {
     result.outcome = HiveRecovery::Outcome::kRecovered;
-    const std::uint32_t sequence = base_block::PrimarySequence(hive);
-    result.highest_log_sequence = sequence;
-    // Old-format pages left out come first.
-    const std::string entries = ValidEntries(
-        all, [&](const NamedLog&) { return std::uint64_t{sequence} + 1; },
-        result.highest_log_sequence);
-    if (!entries.empty()) {
-      result.unapplied += (result.unapplied.empty() ? "" : ", and ") + entries;
+    // What applied: one number (old format) or a run of them, up to the hive's own. Entries
+    // above it were never reached; those below it that are not in the primary yet, by their log's
+    // account, were passed over, their log refused. Either way Windows does not apply them.
+    const std::uint32_t last = base_block::PrimarySequence(hive);
+    const std::uint64_t first =
+        std::uint64_t{last} + 1 - std::max<std::uint32_t>(result.entries_applied, 1);
+    const ValidEntries left_out = FindValid(all, [&](const NamedLog& log, std::uint32_t sequence) {
+      return sequence > last || (sequence < first && sequence >= NotInPrimaryFrom(log, secondary));
+    });
+    result.highest_log_sequence = std::max(last, left_out.highest);
+    if (left_out.count > 0) {
+      // Old-format pages left out come first.
+      result.unapplied += (result.unapplied.empty() ? "" : ", and ") + left_out.Text();
     }
-    if (result.unapplied.empty()) result.problem.clear();
+    if (result.unapplied.empty()) {
+      result.problem.clear();
+      return result;
+    }
+    // Why: where what applies ends, and what kept each log that holds them out.
+    std::vector<std::string> reasons;
+    if (left_out.count == 0 || left_out.highest > last) reasons.push_back(result.problem);
+    for (const HiveRecovery::Log log : left_out.holders) {
+      for (const Refusal& refusal : refusals) {
+        if (refusal.log == log) reasons.push_back(std::string(Name(log)) + " is " + refusal.reason);
+      }
+    }
+    if (!sound && left_out.lowest < first) {
+      reasons.push_back(
+          "only the log with the latest entries applies to a hive whose base block "
+          "is damaged");
+    }
+    result.problem.clear();
+    for (const std::string& reason : reasons) {
+      result.problem += (result.problem.empty() ? "" : ", and ") + reason;
+    }
     return result;
   }
   result.outcome = HiveRecovery::Outcome::kUnrecovered;
-  // Entries below the primary's secondary sequence number are in it already, and so, as far as
-  // a log can tell, are those below the number that its base block names.
-  const std::uint32_t secondary = sound ? base_block::SecondarySequence(hive) : 0;
   // Such a hive is never written; the highest number is every valid entry's all the same.
-  ValidEntries(
-      all, [](const NamedLog&) { return std::uint64_t{0}; }, result.highest_log_sequence);
-  result.unapplied = ValidEntries(
-      all,
-      [&](const NamedLog& log) {
-        return log_recovery::UsableBaseBlock(log.bytes)
-                   ? std::max(secondary, base_block::PrimarySequence(log.bytes))
-                   : secondary;
-      },
-      result.highest_log_sequence);
+  result.highest_log_sequence =
+      FindValid(all, [](const NamedLog&, std::uint32_t) { return true; }).highest;
+  result.unapplied = FindValid(all, [&](const NamedLog& log, std::uint32_t sequence) {
+                       return sequence >= NotInPrimaryFrom(log, secondary);
+                     }).Text();
   // LOG1, LOG2, then LOG.
   const auto rank = [](const Refusal& refusal) {
     return refusal.log == HiveRecovery::Log::kLog ? 3 : static_cast<int>(refusal.log);

@@ -38,10 +38,12 @@ struct HiveRecovery {
   // block says. A writer that makes the hive clean goes above it, so that no stale entry can
   // ever be taken for a later one.
   std::uint32_t highest_log_sequence = 0;
-  // Logged changes that Windows cannot reach either: entries of the kind above numbered beyond
-  // the hive's sequence number (kRecovered), or (kUnrecovered) at or above both the primary's
-  // secondary one, where its base block is sound, and the one that their log's usable base block
-  // names; and the pages that an old-format log holds beyond a damaged bin. Once the hive is
+  // Logged changes that Windows cannot reach either: entries of the kind above that are not in
+  // the primary yet, as far as it and their log can tell (numbered at or above both the
+  // primary's secondary sequence number, where its base block is sound, and the one that their
+  // log's usable base block names), and did not apply (kRecovered: numbered above the hive's
+  // sequence number, or below the first entry that applied); and the pages that an old-format
+  // log holds beyond a damaged bin. Once the hive is
   // written clean, Windows never looks at them again, so such a hive may be read but not written.
   // Which they are, in English, for a message, as in "LOG1 and LOG2 hold 21 entries (2110 to
   // 2130)" or "LOG1 holds 8 pages"; "" for none.
@@ -57,9 +59,9 @@ struct HiveRecovery {
   Log base_block_from = Log::kNone;
   // With kUnrecovered: why no log applies, in English, for a message; it names the logs by their
   // endings, for example "no log applies to it: LOG1 and LOG2 are missing or empty". With
-  // kRecovered and unapplied changes: where what applies ends, as in "LOG1's entry after entry
-  // 2108 is damaged", "no entry 2111 follows entry 2110" or "the hive bin at offset 8192 is
-  // damaged"; "" otherwise.
+  // kRecovered and unapplied changes: why they do not apply, as in "LOG1's entry after entry
+  // 2108 is damaged", "no entry 2111 follows entry 2110", "LOG1 is torn at its first entry" or
+  // "the hive bin at offset 8192 is damaged"; "" otherwise.
   std::string problem;
 };
 

@@ -5,13 +5,13 @@
 namespace harnlode {
 namespace {
 
-// "LOG2 holds 20 entries (2111 to 2130) beyond what applies, since no entry 2111 follows entry
-// 2110", or for a hive that no log applies to, "... and no log applies to it: ...".
+// "LOG2 holds 19 entries (2112 to 2130) that do not apply, since no entry 2111 follows entry
+// 2110", or for a hive that no log applies to, "..., and no log applies to it: ...".
 std::string WhatAndWhy(const HiveRecovery& recovery) {
   if (recovery.outcome == HiveRecovery::Outcome::kUnrecovered) {
     return recovery.unapplied + ", and " + recovery.problem;
   }
-  return recovery.unapplied + " beyond what applies, since " + recovery.problem;
+  return recovery.unapplied + " that do not apply, since " + recovery.problem;
 }
 
 }  // namespace
@@ -21,10 +21,10 @@ std::string UnappliedChangesNote(const std::filesystem::path& hive, const HiveRe
   const bool recovered = recovery.outcome == HiveRecovery::Outcome::kRecovered;
   return "Logged changes could not be applied to the registry hive " + Quoted(hive) + ": " +
          WhatAndWhy(recovery) +
-         (recovered ? ". Windows stops there as well, so this report shows the hive as Windows "
-                      "would load it, without those changes"
+         (recovered ? ". Windows does not apply them either: this report shows the hive as "
+                      "Windows loads it, without those changes"
                     : ". This report shows the hive as it is, without those changes") +
-         "; Tune does not change it.";
+         ", and Tune does not change it.";
 }
 
 std::string UnappliedChangesRefusal(const std::filesystem::path& hive,
