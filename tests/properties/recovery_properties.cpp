@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 #include "offline/base_block.h"
 #include "offline/hive_recovery.h"
@@ -51,11 +50,15 @@ void WalkInHivex(const std::vector<std::uint8_t>& image) {
   hivex_close(hive);
 }
 
-// The highest sequence number of an entry whose hashes hold in any of the logs, at any 512-byte
-// boundary from 512 on; nullopt for none. Read here by the format's rules alone, apart from the
-// recovery's own reading.
-std::optional<std::uint32_t> HighestValidEntry(const RecoveryInput& split) {
-  std::optional<std::uint32_t> highest;
+// An entry whose hashes hold, found at a 512-byte boundary from 512 on; read here by the
+// format's rules alone, apart from the recovery's own reading.
+struct ValidEntry {
+  std::span<const std::uint8_t> log;
+  std::uint32_t sequence;
+};
+
+std::vector<ValidEntry> ValidEntries(const RecoveryInput& split) {
+  std::vector<ValidEntry> found;
   for (const std::span<const std::uint8_t> log : {split.log1, split.log2, split.log}) {
     for (std::size_t at = 512; at + 512 <= log.size(); at += 512) {
       const std::span<const std::uint8_t> entry = log.subspan(at);
@@ -67,10 +70,26 @@ std::optional<std::uint32_t> HighestValidEntry(const RecoveryInput& split) {
               base_block::Read64(entry, 24)) {
         continue;
       }
-      highest = std::max(highest.value_or(0), base_block::Read32(entry, 12));
+      found.push_back({log, base_block::Read32(entry, 12)});
     }
   }
-  return highest;
+  return found;
+}
+
+// A recovered hive may be written clean only when every valid entry either applied, or is in
+// the primary already by its log's account (below the number that the log's usable base block
+// names, or below the primary's secondary sequence number), or is no higher than what applied.
+bool LeftOut(const ValidEntry& entry, std::span<const std::uint8_t> primary,
+             const std::vector<std::uint8_t>& hive, const HiveRecovery& recovery) {
+  const std::uint32_t last = base_block::PrimarySequence(hive);
+  if (entry.sequence > last) return true;
+  const std::uint64_t first =
+      std::uint64_t{last} + 1 - std::max<std::uint32_t>(recovery.entries_applied, 1);
+  if (entry.sequence >= first) return false;
+  const bool sound = primary.size() >= base_block::kSize && base_block::HasSignature(primary) &&
+                     base_block::ChecksumValid(primary);
+  if (sound && entry.sequence < base_block::SecondarySequence(primary)) return false;
+  return !base_block::Clean(entry.log) || entry.sequence >= base_block::PrimarySequence(entry.log);
 }
 
 }  // namespace
@@ -110,10 +129,12 @@ std::string CheckRecoveryProperties(std::span<const std::uint8_t> input) {
   const std::vector<std::uint8_t> primary(split.primary.begin(), split.primary.end());
   std::vector<std::uint8_t> hive = primary;
   const HiveRecovery recovery = RecoverHive(hive, {split.log, split.log1, split.log2});
-  const std::optional<std::uint32_t> highest_entry = HighestValidEntry(split);
-  if (recovery.outcome != HiveRecovery::Outcome::kClean && highest_entry &&
-      *highest_entry > recovery.highest_log_sequence) {
-    return "an entry with right hashes is above the highest log sequence";
+  const std::vector<ValidEntry> valid = ValidEntries(split);
+  for (const ValidEntry& entry : valid) {
+    if (recovery.outcome != HiveRecovery::Outcome::kClean &&
+        entry.sequence > recovery.highest_log_sequence) {
+      return "an entry with right hashes is above the highest log sequence";
+    }
   }
   if (recovery.outcome != HiveRecovery::Outcome::kRecovered) {
     if (hive != primary) return "a hive that was not recovered changed";
@@ -133,10 +154,11 @@ std::string CheckRecoveryProperties(std::span<const std::uint8_t> input) {
     return "a recovered hive's sequence number is above the highest log sequence";
   }
   // Written clean, the hive would hide them from Windows for good.
-  if (recovery.unapplied.empty() && highest_entry &&
-      *highest_entry > base_block::PrimarySequence(hive)) {
-    return "a recovered hive may be written clean while an entry with right hashes above it stays "
-           "unapplied";
+  for (const ValidEntry& entry : valid) {
+    if (recovery.unapplied.empty() && LeftOut(entry, split.primary, hive, recovery)) {
+      return "a recovered hive may be written clean while an entry with right hashes that did not "
+             "apply stays in its log";
+    }
   }
   if (!recovery.unapplied.empty() && recovery.problem.empty()) {
     return "a recovered hive with unapplied entries does not say where what applies ends";
