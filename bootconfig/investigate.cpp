@@ -80,6 +80,7 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
   }
 
   LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
+  for (const std::string& warning : system.Warnings()) LogNote(warning);
 }
 
 void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only) {

@@ -22,13 +22,16 @@ void Write64(std::uint8_t* at, std::uint64_t value) {
 }
 
 // Gives a mutated log a right base block checksum and right entry hashes, so that mutants reach
-// what lies behind those checks; not where the log would claim a huge hive.
-void FixLog(std::span<std::uint8_t> log) {
+// what lies behind those checks; not where the log would claim a huge hive. The entry numbered
+// `unfixed` (counted from 1; 0 for none) keeps its hashes as they are, so that entries with right
+// hashes lie beyond one that may be damaged.
+void FixLog(std::span<std::uint8_t> log, unsigned unfixed) {
   if (log.size() < base_block::kLogCopySize) return;
   if (base_block::BinsSize(log) <= kLargestBinsSize) base_block::UpdateChecksum(log);
+  unsigned found = 0;
   for (std::size_t at = base_block::kLogCopySize; at + 40 <= log.size(); at += 512) {
     std::uint8_t* entry = log.data() + at;
-    if (std::memcmp(entry, "HvLE", 4) != 0) continue;
+    if (std::memcmp(entry, "HvLE", 4) != 0 || ++found == unfixed) continue;
     const std::uint32_t size = base_block::Read32(log, at + 4);
     if (size < 40 || size > log.size() - at ||
         base_block::Read32(log, at + 16) > kLargestBinsSize) {
@@ -56,8 +59,9 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
   if (split.primary.empty() && split.log1.empty()) return size;
   const std::span<std::uint8_t> primary = Mutable(data, split.primary);
   if (primary.size() >= base_block::kSize && seed % 3 != 0) base_block::UpdateChecksum(primary);
+  const unsigned unfixed = seed % 5 == 1 ? seed / 5 % 4 + 1 : 0;
   for (const auto part : {split.log1, split.log2, split.log}) {
-    if (!part.empty()) FixLog(Mutable(data, part));
+    if (!part.empty()) FixLog(Mutable(data, part), unfixed);
   }
   return size;
 }

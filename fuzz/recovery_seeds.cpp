@@ -79,6 +79,10 @@ int main(int argc, char** argv) {
   Write(folder / "new-one-log", RecoveryInput::Join(primary, both, {}));
   Write(folder / "new-two-logs", RecoveryInput::Join(primary, one, other));
   Write(folder / "new-two-logs-swapped", RecoveryInput::Join(primary, other, one));
+  // LOG2 holds the second version as entry 12: no entry 11 follows LOG1's 10.
+  const Bytes after_gap =
+      log::WriteNewFormatLog(versions[1], 12, {{12, versions[2], second.pages}}).bytes;
+  Write(folder / "new-gap-between-logs", RecoveryInput::Join(primary, one, after_gap));
   Write(folder / "old-format", RecoveryInput::Join(primary, old, {}));
   Bytes damaged = primary;
   damaged[100] ^= 1;

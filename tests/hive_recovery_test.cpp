@@ -71,7 +71,9 @@ const std::vector<std::vector<std::uint8_t>> kVersions = {
 constexpr std::uint32_t kFirstEntry = 100;
 constexpr int kOldEntry = 0;  // an entry below its log's start, with pages of its own
 
-enum class Fault { kNone, kBadHash, kBadBinsSize, kTorn, kBrokenBin };
+// kBadLog2Start damages LOG2's base block, kFirstBadHash the first entry of a log, the others its
+// last entry.
+enum class Fault { kNone, kBadHash, kBadBinsSize, kTorn, kBrokenBin, kBadLog2Start, kFirstBadHash };
 enum class Primary { kDirty, kClean, kBadBaseBlock, kNewerThanLogs };
 
 Bytes PrimaryImage(Primary state, std::uint32_t primary, std::uint32_t secondary) {
@@ -110,6 +112,8 @@ Bytes NewLog(const std::vector<int>& versions, Fault fault) {
     hive_log::RehashEntry(log.bytes, last);
   }
   if (fault == Fault::kTorn) log.bytes.resize(log.bytes.size() - 512);
+  if (fault == Fault::kBadLog2Start) log.bytes[0] ^= 1;
+  if (fault == Fault::kFirstBadHash) log.bytes[log.entry_offsets.front() + kBin] ^= 1;
   return log.bytes;
 }
 
@@ -123,6 +127,7 @@ struct NewFormatRow {
   std::uint32_t highest;
   Log base_block_from = Log::kNone;
   const char* problem = "";
+  const char* unapplied = "";  // the entries left out, "" for none
 };
 
 void PrintTo(const NewFormatRow& row, std::ostream* out) { *out << row.name; }
@@ -132,14 +137,16 @@ class NewFormat : public ::testing::TestWithParam<NewFormatRow> {};
 TEST_P(NewFormat, BringsTheHiveUpToDate) {
   const NewFormatRow& row = GetParam();
   const Bytes primary = PrimaryImage(row.primary, 100, 99);
-  const Bytes log1 = NewLog(row.log1, row.log1.empty() ? Fault::kNone : row.fault);
-  const Bytes log2 = NewLog(row.log2, row.log1.empty() ? row.fault : Fault::kNone);
+  const bool in_log2 = row.log1.empty() || row.fault == Fault::kBadLog2Start;
+  const Bytes log1 = NewLog(row.log1, in_log2 ? Fault::kNone : row.fault);
+  const Bytes log2 = NewLog(row.log2, in_log2 ? row.fault : Fault::kNone);
   Bytes hive = primary;
   const HiveRecovery recovery = RecoverHive(hive, {{}, log1, log2});
   EXPECT_EQ(recovery.outcome, row.outcome);
   EXPECT_EQ(recovery.highest_log_sequence, row.outcome == Outcome::kClean ? 0 : row.highest);
   EXPECT_EQ(recovery.base_block_from, row.base_block_from);
   EXPECT_NE(recovery.problem.find(row.problem), std::string::npos) << recovery.problem;
+  EXPECT_EQ(recovery.unapplied, row.unapplied);
   if (row.outcome != Outcome::kRecovered) {
     EXPECT_TRUE(hive == primary);
     return;
@@ -158,17 +165,23 @@ const NewFormatRow kNewFormatRows[] = {
     {"EarlierInLog2", Primary::kDirty, {3, 4}, {1, 2}, Fault::kNone, Outcome::kRecovered, 4, 103},
     {"OverlappingLogs", Primary::kDirty, {1, 2, 3}, {2, 3, 4}, Fault::kNone, Outcome::kRecovered, 4, 103},
     {"OldEntriesPassedOver", Primary::kDirty, {kOldEntry, kOldEntry, 1, 2}, {}, Fault::kNone, Outcome::kRecovered, 2, 101},
-    {"StopsAtAGap", Primary::kDirty, {1, 2, 4}, {}, Fault::kNone, Outcome::kRecovered, 2, 103},
-    {"GapBetweenTheLogs", Primary::kDirty, {1}, {3, 4}, Fault::kNone, Outcome::kRecovered, 1, 103},
-    {"StopsAtABadHash", Primary::kDirty, {1, 2, 3}, {}, Fault::kBadHash, Outcome::kRecovered, 2, 102},
-    {"StopsAtABadBinsSize", Primary::kDirty, {1, 2, 3}, {}, Fault::kBadBinsSize, Outcome::kRecovered, 2, 102},
-    {"StopsAtATornLastEntry", Primary::kDirty, {1, 2, 3}, {}, Fault::kTorn, Outcome::kRecovered, 2, 102},
+    // Entries with right hashes beyond a gap or a damaged entry: left out, and told.
+    {"StopsAtAGap", Primary::kDirty, {1, 2, 4}, {}, Fault::kNone, Outcome::kRecovered, 2, 103, Log::kNone, "no entry 102 follows entry 101", "LOG1 holds entry 103"},
+    {"GapBetweenTheLogs", Primary::kDirty, {1}, {3, 4}, Fault::kNone, Outcome::kRecovered, 1, 103, Log::kNone, "no entry 101 follows entry 100", "LOG2 holds 2 entries (102 to 103)"},
+    {"DamagedEntryBeforeTheOtherLog", Primary::kDirty, {1, 2}, {3, 4}, Fault::kBadHash, Outcome::kRecovered, 1, 103, Log::kNone, "LOG1's entry after entry 100 is damaged", "LOG2 holds 2 entries (102 to 103)"},
+    {"CutEntryBeforeTheOtherLog", Primary::kDirty, {1, 2}, {3, 4}, Fault::kTorn, Outcome::kRecovered, 1, 103, Log::kNone, "LOG1 is cut short in the entry after entry 100", "LOG2 holds 2 entries (102 to 103)"},
+    {"OtherLogDamagedAtItsStart", Primary::kDirty, {1}, {2, 3}, Fault::kBadLog2Start, Outcome::kRecovered, 1, 102, Log::kNone, "no entry 101 follows entry 100", "LOG2 holds 2 entries (101 to 102)"},
+    {"StopsAtABadBinsSize", Primary::kDirty, {1, 2, 3}, {}, Fault::kBadBinsSize, Outcome::kRecovered, 2, 102, Log::kNone, "LOG1's entry after entry 101 is damaged", "LOG1 holds entry 102"},
+    // A damaged or torn last entry holds nothing that Windows could apply, and no number.
+    {"StopsAtABadHash", Primary::kDirty, {1, 2, 3}, {}, Fault::kBadHash, Outcome::kRecovered, 2, 101},
+    {"StopsAtATornLastEntry", Primary::kDirty, {1, 2, 3}, {}, Fault::kTorn, Outcome::kRecovered, 2, 101},
     {"GrowsTheHive", Primary::kDirty, {1, 2, 3, 4}, {}, Fault::kNone, Outcome::kRecovered, 4, 103},
     {"ReplacesABrokenBin", Primary::kDirty, {1}, {}, Fault::kBrokenBin, Outcome::kRecovered, 1, 100},
     {"BadBaseBlockFromTheLatestLog", Primary::kBadBaseBlock, {1, 2}, {1, 2, 3, 4}, Fault::kNone, Outcome::kRecovered, 4, 103, Log::kLog2},
     {"CleanPrimaryIgnoresLaterEntries", Primary::kClean, {1, 2}, {}, Fault::kNone, Outcome::kClean, 0, 0},
     {"NoLogs", Primary::kDirty, {}, {}, Fault::kNone, Outcome::kUnrecovered, 0, 0, Log::kNone, "LOG1 and LOG2 are missing or empty"},
-    {"TornAtTheFirstEntry", Primary::kDirty, {1}, {}, Fault::kBadHash, Outcome::kUnrecovered, 0, 100, Log::kNone, "LOG1 is torn at its first entry"},
+    {"TornAtTheFirstEntry", Primary::kDirty, {1}, {}, Fault::kBadHash, Outcome::kUnrecovered, 0, 0, Log::kNone, "LOG1 is torn at its first entry"},
+    {"TornAtTheFirstEntryWithMoreBehind", Primary::kDirty, {1, 2, 3}, {}, Fault::kFirstBadHash, Outcome::kUnrecovered, 0, 102, Log::kNone, "LOG1 is torn at its first entry", "LOG1 holds 2 entries (101 to 102)"},
     {"LogsOlderThanThePrimary", Primary::kNewerThanLogs, {1, 2}, {}, Fault::kNone, Outcome::kUnrecovered, 0, 101, Log::kNone, "LOG1 is older than the hive"},
 };
 // clang-format on
@@ -188,6 +201,7 @@ struct OldFormatRow {
   int version;
   Log base_block_from = Log::kNone;
   const char* problem = "";
+  const char* unapplied = "";
 };
 
 Bytes OldLog(int version, bool other_time, bool broken_bin) {
@@ -217,6 +231,7 @@ TEST_P(OldFormat, BringsTheHiveUpToDate) {
   EXPECT_EQ(recovery.outcome, row.outcome);
   EXPECT_EQ(recovery.base_block_from, row.base_block_from);
   EXPECT_NE(recovery.problem.find(row.problem), std::string::npos) << recovery.problem;
+  EXPECT_EQ(recovery.unapplied, row.unapplied);
   if (row.outcome != Outcome::kRecovered) {
     EXPECT_TRUE(hive == primary);
     return;
@@ -234,7 +249,7 @@ const OldFormatRow kOldFormatRows[] = {
     {"NewerLog2", Primary::kDirty, 1, 2, false, false, Outcome::kRecovered, 2},
     {"NewerLog1", Primary::kDirty, 2, 1, false, false, Outcome::kRecovered, 2},
     {"GrowsTheHive", Primary::kDirty, 3, 0, false, false, Outcome::kRecovered, 3},
-    {"StopsAtABrokenBin", Primary::kDirty, 2, 0, false, true, Outcome::kRecovered, 1},
+    {"StopsAtABrokenBin", Primary::kDirty, 2, 0, false, true, Outcome::kRecovered, 1, Log::kNone, "the hive bin at offset 8192 is damaged", "LOG1 holds 8 pages"},
     {"BadBaseBlockFromTheLog", Primary::kBadBaseBlock, 1, 0, false, false, Outcome::kRecovered, 1, Log::kLog1},
     {"WrittenAtAnotherTime", Primary::kDirty, 1, 0, true, false, Outcome::kUnrecovered, 0, Log::kNone, "LOG1 is written for another state of the hive"},
     {"CleanPrimary", Primary::kClean, 1, 0, false, false, Outcome::kClean, 0},

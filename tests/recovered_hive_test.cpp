@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <span>
@@ -21,6 +22,7 @@
 #include "child_process.h"
 #include "file_bytes.h"
 #include "hive_builder.h"
+#include "hive_log_writer.h"
 #include "installation_check.h"
 #include "investigate.h"
 #include "offline/base_block.h"
@@ -62,6 +64,11 @@ std::map<fs::path, std::pair<std::string, std::int64_t>> FolderState(const fs::p
 constexpr const char* kLog1 = "system.LOG1";
 constexpr const char* kLog2 = "System.log2";
 
+// The files of the hive's folder; no SYSTEM.LOG when `log` is empty.
+struct HiveFiles {
+  std::string hive, log1, log2, log;
+};
+
 // The real hive and its logs, decompressed once for all tests.
 class RealWindows10Hive : public ::testing::Test {
  protected:
@@ -92,13 +99,15 @@ class RealWindows10Hive : public ::testing::Test {
   }
 
   // The hive and its logs, and the USB mass-storage driver, in an installation folder.
-  static void Install(const fs::path& folder) {
+  static HiveFiles Originals() { return {hive_, log1_, log2_, ""}; }
+  static void Install(const fs::path& folder, const HiveFiles& files = Originals()) {
     fs::create_directories(folder / "Windows/System32/drivers");
     fs::create_directories(Config(folder));
     WriteFile(folder / "Windows/System32/drivers/USBSTOR.SYS", "driver");
-    WriteFile(Config(folder) / "SYSTEM", hive_);
-    WriteFile(Config(folder) / kLog1, log1_);
-    WriteFile(Config(folder) / kLog2, log2_);
+    WriteFile(Config(folder) / "SYSTEM", files.hive);
+    WriteFile(Config(folder) / kLog1, files.log1);
+    WriteFile(Config(folder) / kLog2, files.log2);
+    if (!files.log.empty()) WriteFile(Config(folder) / "SYSTEM.LOG", files.log);
   }
   static fs::path Config(const fs::path& folder) { return folder / "Windows/System32/config"; }
   fs::path Folder() const { return folder_.Path() / "c"; }
@@ -286,6 +295,105 @@ TEST_F(RealWindows10Hive, ADiskThatFillsWhileTheRecoveredHiveIsWrittenChangesNot
   // Only the folder's time tells that a temporary file was there.
   EXPECT_TRUE(FolderState(installation, false) == before) << "a file was changed or left behind";
 }
+
+// Logs that hide a gap, and sequence numbers at the top of their range. LOG1 holds entries 2107 to
+// 2110 (the third at offsets 28672 to 40960), LOG2 entries 2111 to 2130 (the first at 512).
+struct HostileLogsRow {
+  const char* name;
+  std::function<void(HiveFiles&)> change;
+  const char* note;     // on standard error after the report, and in the log after the verdict
+  const char* refusal;  // why tuning changes nothing; "" when it writes the hive
+};
+
+void PrintTo(const HostileLogsRow& row, std::ostream* out) { *out << row.name; }
+
+std::span<std::uint8_t> Writable(std::string& bytes) {
+  return {reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+// The numbers of a base block, its checksum right.
+void SetSequences(std::string& block, std::uint32_t sequence) {
+  base_block::SetSequences(Writable(block), sequence, sequence);
+  base_block::UpdateChecksum(Writable(block));
+}
+
+// Every entry of the log numbered `by` higher, its base block too, hashes and checksum right.
+void Renumber(std::string& log, std::uint32_t by) {
+  const std::span<std::uint8_t> bytes = Writable(log);
+  SetSequences(log, base_block::PrimarySequence(bytes) + by);
+  for (std::size_t at = 512; at + 512 <= log.size() && log.compare(at, 4, "HvLE") == 0;
+       at += base_block::Read32(bytes, at + 4)) {
+    base_block::Write32(bytes, at + 12, base_block::Read32(bytes, at + 12) + by);
+    hive_log::RehashEntry(bytes, at);
+  }
+}
+
+class HostileLogs : public RealWindows10Hive,
+                    public ::testing::WithParamInterface<HostileLogsRow> {};
+
+TEST_P(HostileLogs, LeaveTheHiveUnwrittenOrWrittenAboveThem) {
+  HiveFiles files = Originals();
+  GetParam().change(files);
+  Install(Folder(), files);
+  const auto before = FolderState(Folder());
+  const std::string note = GetParam().note;
+  const std::string refusal = GetParam().refusal;
+
+  // The window's log: the note after the verdict.
+  const std::vector<std::string> lines = RunCheck(Folder(), kAnalyze);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - (note.empty() ? 1 : 2)], kNotReadyVerdict);
+  if (!note.empty()) {
+    EXPECT_THAT(lines.back(), ::testing::HasSubstr(note));
+  }
+
+  // The console program: the report on standard output, the note on standard error.
+  const ProgramOutcome analysis = RunProgram(CheckArguments(Folder(), false));
+  EXPECT_EQ(analysis.status, 1) << analysis.err;
+  EXPECT_TRUE(analysis.out.ends_with(kNotReadyVerdict + "\n"));
+  EXPECT_EQ(analysis.err.empty(), note.empty()) << analysis.err;
+  EXPECT_THAT(analysis.err, ::testing::HasSubstr(note));
+  EXPECT_TRUE(FolderState(Folder()) == before) << "an analysis changed a file";
+
+  const ProgramOutcome tuning = RunProgram(CheckArguments(Folder(), true));
+  if (!refusal.empty()) {
+    EXPECT_EQ(tuning.status, 2);
+    EXPECT_THAT(tuning.err, ::testing::HasSubstr(refusal));
+    EXPECT_TRUE(FolderState(Folder()) == before) << "a refused tuning run changed a file";
+    return;
+  }
+  EXPECT_EQ(tuning.status, 0) << tuning.err;
+  const std::string written = ReadFile(Hive());
+  EXPECT_TRUE(base_block::Clean(Bytes(written)));
+  EXPECT_EQ(base_block::PrimarySequence(Bytes(written)), 2131u);
+}
+
+// clang-format off
+const HostileLogsRow kHostileLogsRows[] = {
+    {"DamagedEntryInLog1", [](HiveFiles& files) { files.log1[30000] ^= 1; },
+     "LOG1 and LOG2 hold 21 entries (2110 to 2130) that do not apply, since LOG1's entry after entry 2108 is damaged",
+     "hold changes that cannot be applied"},
+    {"Log1CutInAnEntry", [](HiveFiles& files) { files.log1.resize(30000); },
+     "LOG2 holds 20 entries (2111 to 2130) that do not apply, since LOG1 is cut short in the entry after entry 2108",
+     "hold changes that cannot be applied"},
+    {"DamagedFirstEntryOfLog1", [](HiveFiles& files) { files.log1[1000] ^= 1; },
+     "LOG1 holds 3 entries (2108 to 2110) that do not apply, since LOG1 is torn at its first entry",
+     "hold changes that cannot be applied"},
+    {"GapBetweenTheLogs", [](HiveFiles& files) { files.log2[2000] ^= 1; },
+     "LOG2 holds 19 entries (2112 to 2130) that do not apply, since no entry 2111 follows entry 2110",
+     "hold changes that cannot be applied"},
+    // A log that does not apply adds no number: the hive is written just above the entries.
+    {"RefusedLogAtTheTop", [](HiveFiles& files) { SetSequences(files.log = files.log2.substr(0, 512), 0xFFFFFFFF); }, "", ""},
+    {"EntriesUpToTheTop", [](HiveFiles& files) {
+       Renumber(files.log1, 0xFFFFFFFF - 2130);
+       Renumber(files.log2, 0xFFFFFFFF - 2130);
+     }, "", "would wrap around to 0"},
+    {"CleanHiveAtTheTop", [](HiveFiles& files) { SetSequences(files.hive, 0xFFFFFFFF); }, "", "would wrap around to 0"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileLogs, ::testing::ValuesIn(kHostileLogsRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace harnlode::testing

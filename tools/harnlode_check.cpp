@@ -37,6 +37,8 @@ class ConsoleLog final : public TLogOwner {
     std::cout << text << '\n' << std::flush;
     last_ = text;
   }
+  // Written with the failures, after the run, whether it ended or failed (WriteWarnings).
+  void LogNote(const std::string&) override {}
   const std::string& Last() const { return last_; }
 
  private:

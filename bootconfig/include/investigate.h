@@ -36,6 +36,10 @@ class TLogOwner {
   // Appends the text as a new last line of the log.
   virtual void LogLine(const std::string& text) = 0;
 
+  // Tells what the run found beside its report (TargetSystem::Warnings), one sentence or more
+  // without a line end, after the verdict; by default as a line of the log.
+  virtual void LogNote(const std::string& note) { LogLine(note + "\n"); }
+
   // Reports the load group and start type of every service in every control set, tests the USB
   // mass-storage driver file and appends the verdict; unless `AnalyzeOnly`, writes every value
   // that differs from the wanted one. Registry failures (ERegistryException) end the run.

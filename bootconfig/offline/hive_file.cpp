@@ -16,6 +16,7 @@
 #include "offline/file_descriptor.h"
 #include "offline/hive_folder.h"
 #include "offline/recovered_hive.h"
+#include "offline/unapplied_changes.h"
 
 namespace harnlode {
 namespace {
@@ -73,11 +74,24 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes)
       // take the hive for complete and lose what is missing for good.
       unrecoverable_ = recovered_->Recovery().problem;
       if (unrecoverable_.empty()) unrecoverable_ = "no transaction log applies to it";
+      recovery_note_ = UnappliedChangesNote(path_, recovered_->Recovery());
       recovered_.reset();
     }
   }
 
-  writable_ = for_changes && unrecoverable_.empty();
+  // Written clean, a hive would be numbered above the logged changes that it left out, so that
+  // Windows never applied them; and hivex's commit goes one past the highest number there is.
+  if (recovered_) {
+    recovery_note_ = UnappliedChangesNote(path_, recovered_->Recovery());
+    if (!recovery_note_.empty()) {
+      unwritable_ = UnappliedChangesRefusal(path_, recovered_->Recovery());
+    } else if (recovered_->HighestSequence() == UINT32_MAX) {
+      unwritable_ = SequenceWrapRefusal(path_);
+    }
+  } else if (base_block::Clean(base) && base_block::PrimarySequence(base) == UINT32_MAX) {
+    unwritable_ = SequenceWrapRefusal(path_);
+  }
+  writable_ = for_changes && unrecoverable_.empty() && unwritable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
   if (!writable_) CoverMapping();
   // hivex holds a copy of its own now.
@@ -163,6 +177,10 @@ void HiveFile::ThrowDamaged() const {
 }
 
 void HiveFile::RequireComplete() const {
+  if (!unwritable_.empty()) {
+    recovery_note_.clear();  // the refusal tells it
+    throw EInstallationError(unwritable_);
+  }
   if (unrecoverable_.empty()) return;
   throw EInstallationError(
       "The registry hive " + Quoted(path_) +

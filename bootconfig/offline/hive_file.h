@@ -39,8 +39,12 @@ class HiveFile {
   const std::vector<std::string>& Notes() const { return notes_; }
 
   // Throws EInstallationError, telling why, when the last writer did not finish and no
-  // transaction log brings the hive up to date. Such a hive may be read as it is, not changed.
+  // transaction log brings the hive up to date, when its logs hold changes that cannot be
+  // applied, or when it cannot be numbered above them. Such a hive may be read, not changed.
   void RequireComplete() const;
+  // That logged changes could not be applied, so the hive was read without them, in English
+  // sentences; "" when there were none, or once RequireComplete() has refused the hive for them.
+  const std::string& RecoveryNote() const { return recovery_note_; }
 
   // Opens the hive again, for writing: hivex reads the whole file into memory, where changes are
   // made until Save(). Does nothing when it is writable already. Throws EInstallationError when
@@ -79,6 +83,8 @@ class HiveFile {
   std::vector<std::string> notes_;
   hive_h* hive_ = nullptr;
   bool writable_ = false;
+  std::string unwritable_;             // why a hive that may be read may not be written, in full
+  mutable std::string recovery_note_;  // see RecoveryNote(); a refusal to write tells it instead
   std::unique_ptr<RecoveredHive> recovered_;  // for a hive brought up to date from its logs
   std::string unrecoverable_;     // why a hive that needs its logs could not be brought up to date
   FileSnapshot loaded_;           // what the file was when loaded, to notice others' changes

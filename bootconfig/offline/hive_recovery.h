@@ -31,10 +31,23 @@ struct HiveRecovery {
   Outcome outcome = Outcome::kClean;
   // With kRecovered: the hive's base block is clean, its sequence numbers both the last applied
   // entry's (old format: the log's), its checksum fresh, its file type primary.
-  // The highest sequence number found in any log base block or log entry, applied or not; 0 when
-  // none was found. A writer that makes the hive clean goes above it, so that no stale entry can
+
+  // The highest sequence number of what applied (with kRecovered, the hive's) and of every
+  // new-format entry whose two hashes hold in any log, applied or not, wherever it lies; 0 when
+  // there is none. A log that does not apply counts only with such entries, whatever its base
+  // block says. A writer that makes the hive clean goes above it, so that no stale entry can
   // ever be taken for a later one.
   std::uint32_t highest_log_sequence = 0;
+  // Logged changes that Windows cannot reach either: entries of the kind above that are not in
+  // the primary yet, as far as it and their log can tell (numbered at or above both the
+  // primary's secondary sequence number, where its base block is sound, and the one that their
+  // log's usable base block names), and did not apply (kRecovered: numbered above the hive's
+  // sequence number, or below the first entry that applied); and the pages that an old-format
+  // log holds beyond a damaged bin. Once the hive is
+  // written clean, Windows never looks at them again, so such a hive may be read but not written.
+  // Which they are, in English, for a message, as in "LOG1 and LOG2 hold 21 entries (2110 to
+  // 2130)" or "LOG1 holds 8 pages"; "" for none.
+  std::string unapplied;
   // With kRecovered: what was applied. Old-format logs count no entries; their 512-byte pages
   // count as pages. New-format pages are the page references of the applied entries.
   std::uint32_t entries_applied = 0;
@@ -45,7 +58,10 @@ struct HiveRecovery {
   // The log whose base block replaced the primary's damaged one, or kNone.
   Log base_block_from = Log::kNone;
   // With kUnrecovered: why no log applies, in English, for a message; it names the logs by their
-  // endings, for example "no log applies to it: LOG1 and LOG2 are missing or empty".
+  // endings, for example "no log applies to it: LOG1 and LOG2 are missing or empty". With
+  // kRecovered and unapplied changes: why they do not apply, as in "LOG1's entry after entry
+  // 2108 is damaged", "no entry 2111 follows entry 2110", "LOG1 is torn at its first entry" or
+  // "the hive bin at offset 8192 is damaged"; "" otherwise.
   std::string problem;
 };
 

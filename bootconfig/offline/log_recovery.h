@@ -13,10 +13,30 @@ namespace harnlode::log_recovery {
 // Hive-bins data can be no larger than a cell offset reaches (31 bits), in whole bins.
 constexpr std::uint32_t kMaxBinsSize = 0x7FFFF000;
 
+// A new-format log entry that lies whole in its log, its header hash right, wherever it lies.
+struct LoggedEntry {
+  std::size_t offset;
+  std::uint32_t size;
+  std::uint32_t sequence;
+};
+
+// Every such entry of the log, in the order they lie, found at each 512-byte boundary from
+// offset 512 on: leftovers too, and whatever its base block says. A log of the old format may
+// hold none.
+std::vector<LoggedEntry> FindEntries(std::span<const std::uint8_t> log);
+
+// Whether the hash of the rest of the entry holds too: only then is it logged data. Asked only
+// of the entries that matter, since it reads the whole entry.
+bool BodyHashHolds(std::span<const std::uint8_t> log, const LoggedEntry& entry);
+
 struct NamedLog {
   std::span<const std::uint8_t> bytes;
   HiveRecovery::Log name;
+  std::span<const LoggedEntry> entries;  // FindEntries(bytes)
 };
+
+// "LOG1", "LOG2" or "LOG".
+const char* Name(HiveRecovery::Log log);
 
 // Why one log does not apply, as in "LOG1 is torn at its first entry".
 struct Refusal {
@@ -34,12 +54,10 @@ struct Primary {
 // sequence numbers.
 bool UsableBaseBlock(std::span<const std::uint8_t> log);
 
-// The highest sequence number in the log's base block and in every entry of a new-format log
-// whose header hash holds, wherever it lies; 0 for none.
-std::uint32_t HighestSequence(std::span<const std::uint8_t> log);
-
 // Each applies `logs` (usable, of its format) to the primary and returns true, with `result`
-// filled in; or returns false, leaves the hive as it was and adds why to `refusals`.
+// filled in and its `problem` saying where what applies ends, for a message such as "LOG1's entry
+// after entry 2108 is damaged"; or returns false, leaves the hive as it was and adds why to
+// `refusals`.
 bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecovery& result,
                     std::vector<Refusal>& refusals);
 bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecovery& result,

@@ -30,27 +30,38 @@ struct Entry {
   std::uint32_t pages;
 };
 
-enum class EntryCheck { kGood, kNoEntry, kTorn, kBadHash, kBadBinsSize, kBadPages };
+enum class EntryCheck { kGood, kNoEntry, kCutShort, kBadSize, kBadHash, kBadBinsSize, kBadPages };
 
 bool HeaderHashHolds(std::span<const std::uint8_t> at) {
   return at.size() >= kReferences && std::memcmp(at.data(), "HvLE", 4) == 0 &&
          Marvin32(at.first(kHeaderHash), kRegistryLogSeed) == base_block::Read64(at, kHeaderHash);
 }
 
-EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entry& entry) {
+bool BodyHashHolds(std::span<const std::uint8_t> entry) {
+  return Marvin32(entry.subspan(kReferences), kRegistryLogSeed) ==
+         base_block::Read64(entry, kBodyHash);
+}
+
+// Reads the size of the entry at `offset`: kGood when it is a size that an entry may have and
+// the entry lies within the log.
+EntryCheck CheckSize(std::span<const std::uint8_t> log, std::size_t offset, std::uint32_t& size) {
   if (log.size() < offset || log.size() - offset < kReferences ||
       std::memcmp(log.data() + offset, "HvLE", 4) != 0) {
     return EntryCheck::kNoEntry;
   }
-  const std::uint32_t size = base_block::Read32(log, offset + 4);
-  if (size < kReferences || size % kAlignment != 0 || size > log.size() - offset) {
-    return EntryCheck::kTorn;
+  size = base_block::Read32(log, offset + 4);
+  if (size < kReferences || size % kAlignment != 0) return EntryCheck::kBadSize;
+  if (size > log.size() - offset) return EntryCheck::kCutShort;
+  return EntryCheck::kGood;
+}
+
+EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entry& entry) {
+  std::uint32_t size = 0;
+  if (const EntryCheck check = CheckSize(log, offset, size); check != EntryCheck::kGood) {
+    return check;
   }
   const std::span<const std::uint8_t> bytes = log.subspan(offset, size);
-  if (!HeaderHashHolds(bytes) || Marvin32(bytes.subspan(kReferences), kRegistryLogSeed) !=
-                                     base_block::Read64(bytes, kBodyHash)) {
-    return EntryCheck::kBadHash;
-  }
+  if (!HeaderHashHolds(bytes) || !BodyHashHolds(bytes)) return EntryCheck::kBadHash;
   entry = {offset,
            size,
            base_block::Read32(bytes, kFlags),
@@ -72,13 +83,17 @@ EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entr
   return EntryCheck::kGood;
 }
 
+// What ends a log's run of entries.
+enum class End { kNone, kSequence, kDamaged, kCutShort };
+
 // The entries of one log that apply in a row: from the one whose sequence number its base block
 // names, each next exactly one more. Older entries before them are passed over.
 struct Chain {
   NamedLog log;
   std::uint32_t first;  // the base block's sequence number
   std::vector<Entry> entries;
-  std::string refusal;  // why there are none
+  std::string refusal;   // why there are none
+  End end = End::kNone;  // what follows the last of them
   std::uint32_t Last() const { return entries.back().sequence; }
 };
 
@@ -89,9 +104,13 @@ Chain ReadChain(const NamedLog& log) {
     Entry entry;
     const EntryCheck check = ReadEntry(log.bytes, offset, entry);
     if (check != EntryCheck::kGood) {
+      chain.end = check == EntryCheck::kNoEntry    ? End::kNone
+                  : check == EntryCheck::kCutShort ? End::kCutShort
+                                                   : End::kDamaged;
       if (chain.entries.empty()) {
         chain.refusal = check == EntryCheck::kNoEntry ? "without entries"
-                        : check == EntryCheck::kTorn || check == EntryCheck::kBadHash
+                        : check == EntryCheck::kCutShort || check == EntryCheck::kBadSize ||
+                                check == EntryCheck::kBadHash
                             ? "torn at its first entry"
                             : "damaged at its first entry";
       }
@@ -101,11 +120,28 @@ Chain ReadChain(const NamedLog& log) {
     if (chain.entries.empty() && entry.sequence < chain.first) continue;  // already applied
     if (entry.sequence != chain.first + chain.entries.size()) {
       if (chain.entries.empty()) chain.refusal = "missing the entry that its start names";
+      chain.end = End::kSequence;
       break;
     }
     chain.entries.push_back(entry);
   }
   return chain;
+}
+
+// Where the entries that apply end, after the chain's last one.
+std::string EndOf(const Chain& chain) {
+  const std::string last = std::to_string(chain.Last());
+  const std::string log = Name(chain.log.name);
+  switch (chain.end) {
+    case End::kDamaged:
+      return log + "'s entry after entry " + last + " is damaged";
+    case End::kCutShort:
+      return log + " is cut short in the entry after entry " + last;
+    case End::kNone:
+    case End::kSequence:
+      break;
+  }
+  return "no entry " + std::to_string(std::uint64_t{chain.Last()} + 1) + " follows entry " + last;
 }
 
 // Copies the entry's pages into the hive, grown or shrunk to the entry's bins size, and marks the
@@ -154,17 +190,19 @@ void ReplaceBrokenBins(std::vector<std::uint8_t>& hive, const std::vector<bool>&
 
 }  // namespace
 
-std::uint32_t HighestSequence(std::span<const std::uint8_t> log) {
-  if (!UsableBaseBlock(log)) return 0;
-  std::uint32_t highest = base_block::PrimarySequence(log);
-  if (base_block::Type(log) != static_cast<std::uint32_t>(base_block::FileType::kNewLog)) {
-    return highest;
-  }
+std::vector<LoggedEntry> FindEntries(std::span<const std::uint8_t> log) {
+  std::vector<LoggedEntry> entries;
   for (std::size_t at = base_block::kLogCopySize; at < log.size(); at += kAlignment) {
-    const std::span<const std::uint8_t> rest = log.subspan(at);
-    if (HeaderHashHolds(rest)) highest = std::max(highest, base_block::Read32(rest, kSequence));
+    std::uint32_t size = 0;
+    if (CheckSize(log, at, size) == EntryCheck::kGood && HeaderHashHolds(log.subspan(at, size))) {
+      entries.push_back({at, size, base_block::Read32(log, at + kSequence)});
+    }
   }
-  return highest;
+  return entries;
+}
+
+bool BodyHashHolds(std::span<const std::uint8_t> log, const LoggedEntry& entry) {
+  return BodyHashHolds(log.subspan(entry.offset, entry.size));
 }
 
 bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecovery& result,
@@ -232,6 +270,7 @@ bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
   }
   ReplaceBrokenBins(hive, written, result);
   FinishBaseBlock(hive, last->sequence, last->bins_size);
+  result.problem = EndOf(*plan.back().first);
   return true;
 }
 

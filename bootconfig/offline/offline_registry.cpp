@@ -280,6 +280,9 @@ void OfflineRegistry::EndRun() {
     ~Forget() { run.reset(); }
   } forget{run_};
   if (!run_) return;
+  if (run_->hive && !run_->hive->RecoveryNote().empty()) {
+    notes_.push_back(run_->hive->RecoveryNote());
+  }
   // What was read through a mapping of a file that changed meanwhile may be a mix of two hives.
   if (run_->hive && !run_->hive->Writable()) run_->hive->RequireUnchanged();
   WriteBack();

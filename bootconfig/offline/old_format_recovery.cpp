@@ -63,7 +63,13 @@ bool PrimaryTime(const Primary& primary, std::uint64_t& time) {
 // How far from the start of the hive-bins data the log's pages apply, bin by bin: each bin's
 // header (from the log where its first page is dirty) must be sound, and the log must hold all of
 // its dirty pages. Recovery stops at the first bin that fails.
-std::uint64_t AppliedEnd(const Primary& primary, const OldLog& layout) {
+struct AppliedPart {
+  std::uint64_t end = 0;
+  std::uint64_t pages = 0;   // of the log, in bins before `end`
+  bool damaged_bin = false;  // it stopped at a bin whose header is not sound
+};
+
+AppliedPart AppliedEnd(const Primary& primary, const OldLog& layout) {
   const std::uint64_t pages = layout.bins_size / kPage;
   std::uint64_t last_dirty = pages;
   for (std::uint64_t page = pages; page-- > 0;) {
@@ -72,9 +78,10 @@ std::uint64_t AppliedEnd(const Primary& primary, const OldLog& layout) {
       break;
     }
   }
-  if (last_dirty == pages) return 0;
-  std::uint64_t end = 0;
-  std::uint64_t used = 0;  // pages of the log in bins before `end`
+  AppliedPart part;
+  if (last_dirty == pages) return part;
+  std::uint64_t& end = part.end;
+  std::uint64_t& used = part.pages;
   while (end / kPage <= last_dirty) {
     std::span<const std::uint8_t> header;
     if (layout.Dirty(end / kPage)) {
@@ -84,7 +91,10 @@ std::uint64_t AppliedEnd(const Primary& primary, const OldLog& layout) {
       header = {primary.hive.data() + base_block::kSize + end, hive_bin::kHeaderSize};
     }
     const std::uint32_t size = hive_bin::CheckedSize(header, end, layout.bins_size);
-    if (size == 0) break;
+    if (size == 0) {
+      part.damaged_bin = true;
+      break;
+    }
     std::uint64_t in_bin = 0;
     for (std::uint64_t page = end / kPage; page < (end + size) / kPage; ++page) {
       in_bin += layout.Dirty(page);
@@ -93,7 +103,7 @@ std::uint64_t AppliedEnd(const Primary& primary, const OldLog& layout) {
     used += in_bin;
     end += size;
   }
-  return end;
+  return part;
 }
 
 }  // namespace
@@ -128,12 +138,13 @@ bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
   }
   if (chosen == nullptr) return false;
 
-  const std::uint64_t end = AppliedEnd(primary, *chosen);
-  bool any_dirty = false;
-  for (std::uint64_t page = 0; page < chosen->bins_size / kPage && !any_dirty; ++page) {
-    any_dirty = chosen->Dirty(page);
+  const AppliedPart part = AppliedEnd(primary, *chosen);
+  const std::uint64_t end = part.end;
+  std::uint64_t dirty = 0;
+  for (std::uint64_t page = 0; page < chosen->bins_size / kPage; ++page) {
+    dirty += chosen->Dirty(page);
   }
-  if (any_dirty && end == 0) {
+  if (dirty > 0 && end == 0) {
     refusals.push_back({chosen->log.name, "torn at its first bin"});
     return false;
   }
@@ -155,6 +166,16 @@ bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
     result.base_block_from = chosen->log.name;
   }
   FinishBaseBlock(hive, base_block::PrimarySequence(chosen->log.bytes), chosen->bins_size);
+  result.problem = std::string("the log that applies, ") + Name(chosen->log.name) +
+                   ", is of the older format, which has no numbered entries";
+  // Pages that the log holds beyond a damaged bin; those of a log cut short are a write that did
+  // not finish.
+  const std::uint64_t left_out = std::min(dirty, chosen->pages_held) - part.pages;
+  if (part.damaged_bin && left_out > 0) {
+    result.unapplied = std::string(Name(chosen->log.name)) + " holds " + std::to_string(left_out) +
+                       (left_out == 1 ? " page" : " pages");
+    result.problem = "the hive bin at offset " + std::to_string(end) + " is damaged";
+  }
   return true;
 }
 

@@ -105,10 +105,9 @@ RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesyste
   // it holds and the checksum afresh, and keeps the rest of the base block. From both set to the
   // highest number of the logs, the written hive is clean and above every entry they hold.
   const std::span block = std::span(image).first(base_block::kSize);
-  const std::uint32_t highest =
-      std::max({recovery_.highest_log_sequence, base_block::PrimarySequence(block),
-                base_block::SecondarySequence(block)});
-  base_block::SetSequences(block, highest, highest);
+  highest_ = std::max({recovery_.highest_log_sequence, base_block::PrimarySequence(block),
+                       base_block::SecondarySequence(block)});
+  base_block::SetSequences(block, highest_, highest_);
   base_block::UpdateChecksum(block);
 
   image_ = ::memfd_create("harnlode-recovered-hive", MFD_CLOEXEC);

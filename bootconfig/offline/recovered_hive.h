@@ -4,6 +4,7 @@
 // opens by name.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ class RecoveredHive {
   // base block is set so that hivex's commit, which moves both sequence numbers one past the
   // primary one, writes a clean hive above every sequence number of the logs.
   std::string ImagePath() const;
+  // With Recovered(): the number that hivex's commit goes one past, the highest of the recovered
+  // hive and its logs.
+  std::uint32_t HighestSequence() const { return highest_; }
   // Frees the recovered hive once hivex holds a copy of its own, read for writing.
   void Release();
 
@@ -40,6 +44,7 @@ class RecoveredHive {
  private:
   HiveRecovery recovery_;
   int image_ = -1;
+  std::uint32_t highest_ = 0;
   std::vector<std::pair<std::filesystem::path, FileSnapshot>> logs_;
 };
 

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "offline/base_block.h"
 #include "offline/hive_recovery.h"
+#include "offline/marvin32.h"
 
 namespace harnlode {
 namespace {
@@ -48,6 +50,48 @@ void WalkInHivex(const std::vector<std::uint8_t>& image) {
   hivex_close(hive);
 }
 
+// An entry whose hashes hold, found at a 512-byte boundary from 512 on; read here by the
+// format's rules alone, apart from the recovery's own reading.
+struct ValidEntry {
+  std::span<const std::uint8_t> log;
+  std::uint32_t sequence;
+};
+
+std::vector<ValidEntry> ValidEntries(const RecoveryInput& split) {
+  std::vector<ValidEntry> found;
+  for (const std::span<const std::uint8_t> log : {split.log1, split.log2, split.log}) {
+    for (std::size_t at = 512; at + 512 <= log.size(); at += 512) {
+      const std::span<const std::uint8_t> entry = log.subspan(at);
+      const std::uint32_t size = base_block::Read32(entry, 4);
+      if (std::memcmp(entry.data(), "HvLE", 4) != 0 || size < 512 || size % 512 != 0 ||
+          size > entry.size() ||
+          Marvin32(entry.first(32), kRegistryLogSeed) != base_block::Read64(entry, 32) ||
+          Marvin32(entry.subspan(40, size - 40), kRegistryLogSeed) !=
+              base_block::Read64(entry, 24)) {
+        continue;
+      }
+      found.push_back({log, base_block::Read32(entry, 12)});
+    }
+  }
+  return found;
+}
+
+// A recovered hive may be written clean only when every valid entry either applied, or is in
+// the primary already by its log's account (below the number that the log's usable base block
+// names, or below the primary's secondary sequence number), or is no higher than what applied.
+bool LeftOut(const ValidEntry& entry, std::span<const std::uint8_t> primary,
+             const std::vector<std::uint8_t>& hive, const HiveRecovery& recovery) {
+  const std::uint32_t last = base_block::PrimarySequence(hive);
+  if (entry.sequence > last) return true;
+  const std::uint64_t first =
+      std::uint64_t{last} + 1 - std::max<std::uint32_t>(recovery.entries_applied, 1);
+  if (entry.sequence >= first) return false;
+  const bool sound = primary.size() >= base_block::kSize && base_block::HasSignature(primary) &&
+                     base_block::ChecksumValid(primary);
+  if (sound && entry.sequence < base_block::SecondarySequence(primary)) return false;
+  return !base_block::Clean(entry.log) || entry.sequence >= base_block::PrimarySequence(entry.log);
+}
+
 }  // namespace
 
 RecoveryInput RecoveryInput::Split(std::span<const std::uint8_t> input) {
@@ -85,6 +129,13 @@ std::string CheckRecoveryProperties(std::span<const std::uint8_t> input) {
   const std::vector<std::uint8_t> primary(split.primary.begin(), split.primary.end());
   std::vector<std::uint8_t> hive = primary;
   const HiveRecovery recovery = RecoverHive(hive, {split.log, split.log1, split.log2});
+  const std::vector<ValidEntry> valid = ValidEntries(split);
+  for (const ValidEntry& entry : valid) {
+    if (recovery.outcome != HiveRecovery::Outcome::kClean &&
+        entry.sequence > recovery.highest_log_sequence) {
+      return "an entry with right hashes is above the highest log sequence";
+    }
+  }
   if (recovery.outcome != HiveRecovery::Outcome::kRecovered) {
     if (hive != primary) return "a hive that was not recovered changed";
     if (recovery.outcome == HiveRecovery::Outcome::kUnrecovered && recovery.problem.empty()) {
@@ -101,6 +152,16 @@ std::string CheckRecoveryProperties(std::span<const std::uint8_t> input) {
   }
   if (base_block::PrimarySequence(hive) > recovery.highest_log_sequence) {
     return "a recovered hive's sequence number is above the highest log sequence";
+  }
+  // Written clean, the hive would hide them from Windows for good.
+  for (const ValidEntry& entry : valid) {
+    if (recovery.unapplied.empty() && LeftOut(entry, split.primary, hive, recovery)) {
+      return "a recovered hive may be written clean while an entry with right hashes that did not "
+             "apply stays in its log";
+    }
+  }
+  if (!recovery.unapplied.empty() && recovery.problem.empty()) {
+    return "a recovered hive with unapplied entries does not say where what applies ends";
   }
   std::vector<std::uint8_t> again = hive;
   if (RecoverHive(again, {split.log, split.log1, split.log2}).outcome !=

@@ -2,7 +2,11 @@
 // - it does not crash, and a clean or unrecovered hive is left byte for byte as it was;
 // - a recovered hive has a clean base block (equal sequence numbers, right checksum, primary
 //   file type) no higher than the highest log sequence, is exactly 4096 bytes plus its bins
-//   size, is clean to a second recovery, and hivex opens it or refuses it cleanly.
+//   size, is clean to a second recovery, and hivex opens it or refuses it cleanly;
+// - no log entry whose hashes hold is numbered above the highest log sequence, which a hive
+//   written clean goes above; and unless the recovery names them as unapplied (and says why),
+//   none lies above a recovered hive's number, nor below what applied while its log holds it as
+//   not yet in the primary, so that such a hive is never written clean.
 // The fuzzer's inputs are a primary and three logs in one piece, as RecoveryInput lays them out.
 #pragma once
 
