@@ -12,6 +12,7 @@
 #include "log_text.h"
 #include "png_icon.h"
 #include "ui_usb.h"
+#include "usb_handlers.h"
 
 // Resources compiled into a static library must be registered by name, from the global namespace.
 static void RegisterWindowResources() { Q_INIT_RESOURCE(harnlode); }
@@ -60,17 +61,9 @@ void TForm1::ShowInstallation(const QString& folder) {
   ui_->JvNavigationPane1->SetStripToolTip(QStringLiteral("Windows installation: ") + folder);
 }
 
-void TForm1::JvXPButton1Click() {
-  LogLine(kAnalyzeStartLine);
-  InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
-                      true);
-}
+void TForm1::JvXPButton1Click() { form::RunCommand(*this, form::Command::Analyze); }
 
-void TForm1::JvXPButton2Click() {
-  LogLine(kTuneStartLine);
-  InvestigateRegistry(ControlSetNames, UsbServiceNames, 0, "Start", "System Reserved", "Group",
-                      false);
-}
+void TForm1::JvXPButton2Click() { form::RunCommand(*this, form::Command::Tune); }
 
 void TForm1::JvXPButton6Click() { QCoreApplication::quit(); }
 
