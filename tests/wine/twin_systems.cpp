@@ -59,8 +59,8 @@ std::string AsQueryShows(const HiveValue& value) {
     case kRegDword:
       if (value.data.size() != 4) break;
       std::snprintf(text, sizeof text, "REG_DWORD 0x%x",
-                    static_cast<unsigned>(value.data[0] | value.data[1] << 8 |
-                                          value.data[2] << 16 | value.data[3] << 24));
+                    static_cast<unsigned>(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                          value.data[3] << 24));
       return text;
   }
   std::snprintf(text, sizeof text, "type %u, %zu bytes", value.type, value.data.size());

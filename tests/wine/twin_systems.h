@@ -33,7 +33,8 @@ std::string Environment(const char* name);
 std::string WithoutCarriageReturns(std::string text);
 
 // Runs the program with its arguments, in `folder` when one is given, without carriage returns.
-Outcome RunWith(const std::vector<std::string>& arguments, const std::filesystem::path& folder = {});
+Outcome RunWith(const std::vector<std::string>& arguments,
+                const std::filesystem::path& folder = {});
 
 // The path of a Linux file as Wine's drive Z: has it. Wine passes quotes on to cmd escaped, so
 // a path given to cmd must do without blanks.

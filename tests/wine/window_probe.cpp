@@ -38,12 +38,15 @@ std::string Utf8(const std::wstring& wide) {
 std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+    const char* escape = c == '\r'   ? "\\r"
+                         : c == '\n' ? "\\n"
+                         : c == '\t' ? "\\t"
+                         : c == '\\' ? "\\\\"
+                                     : nullptr;
+    if (escape) {
+      out += escape;
+    } else {
+      out += c;
     }
   }
   return out;
