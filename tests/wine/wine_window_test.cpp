@@ -3,10 +3,12 @@
 // against harnlode-check's report on an offline installation with the same registry content, and
 // the prefix's registry against that installation's. Needs the environment that
 // scripts/test-windows sets: WINE, WINEPREFIX, DISPLAY, HARNLODE_WINDOWS_WINDOW (harnlode.exe)
-// and HARNLODE_WINDOW_PROBE (window_probe.exe, of the same build).
+// and HARNLODE_WINDOW_PROBE (window_probe.exe, of the same build). With HARNLODE_WINDOW_SHOTS set
+// to a folder, the screen is saved there after each step, for review (scripts/screenshots.sh).
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -23,6 +25,16 @@ namespace fs = std::filesystem;
 // The application title, which the error box carries: harnlode.exe's name without ".exe", lower
 // case after the first letter.
 constexpr const char* kTitle = "Harnlode";
+
+// The screen as windows-NAME.png in HARNLODE_WINDOW_SHOTS, when it is set, with the pointer out
+// of the way.
+void Shot(const std::string& name) {
+  const char* folder = std::getenv("HARNLODE_WINDOW_SHOTS");
+  if (folder == nullptr) return;
+  RunWith({"xdotool", "mousemove", "1000", "750"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  RunWith({"import", "-window", "root", std::string(folder) + "/windows-" + name + ".png"});
+}
 
 struct Control {
   std::string class_name;
@@ -104,7 +116,11 @@ class WindowsWindow {
     return Probe("TForm1", std::string(form::kCaption), unlike, false);
   }
   // The error box, closed after it has been read.
-  Description ErrorBox() { return Probe("#32770", kTitle, nullptr, true); }
+  Description ErrorBox() {
+    Probe("#32770", kTitle, nullptr, false);
+    Shot("error-box");
+    return Probe("#32770", kTitle, nullptr, true);
+  }
 
   // The centre of the button with that caption, clicked with the mouse.
   void Click(const Description& main, const std::string& caption) {
@@ -173,6 +189,7 @@ TEST(WineWindow, ShowsTheFormAtStart) {
   ASSERT_NO_FATAL_FAILURE(twins.Apply());
   WindowsWindow window(twins);
   const Description main = window.Main();
+  Shot("start");
   EXPECT_EQ(main.client.width, form::kClientSize.width) << main.raw;
   EXPECT_EQ(main.client.height, form::kClientSize.height) << main.raw;
   // The buttons stand on the upper pane's page, inside its frame.
@@ -210,6 +227,7 @@ TEST_P(WineWindowSession, RunsTheCheckAndEnds) {
   ASSERT_NO_FATAL_FAILURE(twins.Apply());
   WindowsWindow window(twins);
   Description main = window.Main();
+  int step = 0;
   for (const Input& input : GetParam().inputs) {
     SCOPED_TRACE(input.click ? input.click : input.keys);
     if (input.click) {
@@ -224,6 +242,7 @@ TEST_P(WineWindowSession, RunsTheCheckAndEnds) {
     EXPECT_EQ(WithoutCarriageReturns(after.Log().substr(main.Log().size())),
               Appended(main.Log(), report.out));
     EXPECT_EQ(twins.PrefixServiceValues(), twins.OfflineServiceValues());
+    Shot(std::string(GetParam().name) + "-" + std::to_string(++step));
     main = after;
   }
   EXPECT_EQ(window.Ended(), 0);
