@@ -5,16 +5,20 @@
 #include <QLabel>
 #include <QWidget>
 #include <memory>
+#include <string_view>
 
 #include "first_paint.h"
+#include "usb_form.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QWidget window;
-  window.resize(605, 441);  // the main window's size
+  window.resize(harnlode::form::kClientSize.width, harnlode::form::kClientSize.height);
   std::unique_ptr<QLabel> text;
   if (application.arguments().contains(QStringLiteral("--text"))) {
-    text = std::make_unique<QLabel>(QStringLiteral("Analyze"), &window);
+    const std::string_view caption = harnlode::form::kButtons.front().caption;
+    text = std::make_unique<QLabel>(
+        QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), &window);
   }
   harnlode::bench::QuitAfterFirstPaint(window);
   window.show();

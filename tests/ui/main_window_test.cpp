@@ -11,39 +11,27 @@
 #include <fstream>
 
 #include "application_title.h"
+#include "form_qt.h"
 #include "harnlode_style.h"
 #include "hive_builder.h"
 #include "log_text.h"
 #include "navigation_pane.h"
-#include "olive_theme.h"
 #include "usb.h"
+#include "usb_form.h"
 #include "window_test_support.h"
 #include "xp_button.h"
 
 namespace harnlode {
 namespace {
 
-const QString kInstructions = QStringLiteral(
-    "                                  Harnlode, the ultimate high speed usb boot utility!\r\n"
-    "\t                           Copyright (C) 2008 Quillmarsh Software\r\n"
-    "\t\t                              http://www.quillmarsh.example\r\n"
-    "   \r\n"
-    "Now Windows Vista can boot from an usb harddrive!!!\r\n"
-    "\r\n"
-    "a) Install Vista to a internal harddisk.\r\n"
-    "b) Run Harnlode (as admin!) to make the operating systems to boot from usb properly.\r\n"
-    "c) Remove the hardisk and plug it into an external usb case.\r\n"
-    "d) Configure your bios that the computer will boot from an external usb device\r\n"
-    "\r\n"
-    "Note: Your bios has to support booting from an usb device.\r\n"
-    "\r\n"
-    "For support use support@quillmarsh.example\r\n");
+const QString kInstructions = ToQString(form::InstructionsText("\r\n"));
+const QString kCaption = ToQString(form::kCaption);
 
 const QStringList kServices = {"usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci", "usbstor"};
 
 // One run's lines on the sample installation (two control sets), each as appended to the log.
 QString SampleReport(bool tune, bool already_tuned) {
-  QString report = tune ? "Making configuration, please wait...\n\n\r\n" : "Analysing...\n\n\r\n";
+  QString report = QString::fromStdString(tune ? kTuneStartLine : kAnalyzeStartLine) + "\r\n";
   for (const QString control_set : {"ControlSet001", "ControlSet002"}) {
     for (const QString& service : kServices) {
       const QString group = already_tuned ? "System Reserved" : service == "usbstor" ? "" : "Base";
@@ -56,9 +44,8 @@ QString SampleReport(bool tune, bool already_tuned) {
       }
     }
   }
-  if (tune || already_tuned) return report + "\n\n System is ready to boot from USB device\n\r\n";
-  return report +
-         "\n\n System is NOT ready to boot from USB device.\nPress \"Tune\" to proceed.\n\r\n";
+  return report + QString::fromStdString(tune || already_tuned ? kReadyVerdict : kNotReadyVerdict) +
+         "\r\n";
 }
 
 }  // namespace
@@ -76,8 +63,22 @@ class MainWindowTest : public QObject {
     if (!part) qFatal("no %s", name);
     return part;
   }
-  XpButton* Button(const char* name) const { return Part<XpButton>(name); }
-  QPlainTextEdit* Log() const { return Part<QPlainTextEdit>("JvMemo1"); }
+  XpButton* Button(const form::Button& button) const {
+    return Part<XpButton>(std::string(button.name).c_str());
+  }
+  XpButton* Button(form::Command command) const {
+    for (const form::Button& button : form::kButtons) {
+      if (button.command == command) return Button(button);
+    }
+    qFatal("no button for the command");
+  }
+  NavigationPane* Pane(const form::Pane& pane) const {
+    return Part<NavigationPane>(std::string(pane.name).c_str());
+  }
+  NavigationPage* Page(const form::Pane& pane) const {
+    return Part<NavigationPage>(std::string(pane.page_name).c_str());
+  }
+  QPlainTextEdit* Log() const { return Part<QPlainTextEdit>(std::string(form::kLogName).c_str()); }
   QString LogText() const { return ExactLogText(*Log()->document()); }
 
   void ShowForm() {
@@ -87,15 +88,21 @@ class MainWindowTest : public QObject {
 
   void CheckLayout(int width, int height) {
     QCOMPARE(form_->size(), QSize(width, height));
-    QCOMPARE(Part<NavigationPane>("JvNavigationPane2")->geometry(), QRect(0, 0, width, 177));
-    QCOMPARE(Part<NavigationPane>("JvNavigationPane1")->geometry(),
-             QRect(0, height - 264, width, 264));
-    QCOMPARE(Part<NavigationPage>("JvNavPanelPage2")->geometry(), QRect(1, 1, width - 2, 140));
-    QCOMPARE(Part<NavigationPage>("JvNavPanelPage1")->geometry(), QRect(1, 1, width - 2, 227));
-    QCOMPARE(Log()->geometry(), QRect(0, 0, width - 2, 227));
-    QCOMPARE(Button("JvXPButton1")->geometry(), QRect(24, 16, 81, 89));
-    QCOMPARE(Button("JvXPButton2")->geometry(), QRect(157, 16, 89, 89));
-    QCOMPARE(Button("JvXPButton6")->geometry(), QRect(448, 16, 89, 89));
+    const int upper = form::kUpperPane.height;
+    const int lower = form::kLowerPane.height;
+    QCOMPARE(Pane(form::kUpperPane)->geometry(), QRect(0, 0, width, upper));
+    QCOMPARE(Pane(form::kLowerPane)->geometry(), QRect(0, height - lower, width, lower));
+    // Each page: what the frame, the splitter bar and the strip leave of its pane.
+    const int frame = form::kPaneFrameWidth;
+    const int bars = 2 * frame + form::kSplitterHeight + form::kStripHeight;
+    const QRect lower_page(frame, frame, width - 2 * frame, lower - bars);
+    QCOMPARE(Page(form::kUpperPane)->geometry(),
+             QRect(frame, frame, width - 2 * frame, upper - bars));
+    QCOMPARE(Page(form::kLowerPane)->geometry(), lower_page);
+    QCOMPARE(Log()->geometry(), QRect(QPoint(0, 0), lower_page.size()));
+    for (const form::Button& button : form::kButtons) {
+      QCOMPARE(Button(button)->geometry(), ToQRect(button.geometry));
+    }
   }
 
   static bool Within(const QWidget* widget, const QWidget* ancestor) {
@@ -118,9 +125,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(LogText(), kInstructions);
     QVERIFY(form_->windowTitle().isEmpty());
     ShowForm();
-    QCOMPARE(form_->windowTitle(), QString("Harnlode by Quillmarsh. 7.2"));
+    QCOMPARE(form_->windowTitle(), kCaption);
     QVERIFY(form_->windowTitle().endsWith(QStringLiteral(" " HARNLODE_VERSION)));
-    QVERIFY(Button("JvXPButton1")->hasFocus());
+    QVERIFY(Button(form::kButtons.front())->hasFocus());
   }
 
   // Where the window is shown without being activated, the caption is there all the same, from
@@ -128,15 +135,16 @@ class MainWindowTest : public QObject {
   void captionIsSetAtTheFirstShow() {
     form_->setAttribute(Qt::WA_ShowWithoutActivating);
     form_->show();
-    QCOMPARE(form_->windowHandle()->title(), QString("Harnlode by Quillmarsh. 7.2"));
+    QCOMPARE(form_->windowHandle()->title(), kCaption);
   }
 
   // The pictures are read by hand, so each must be found, at the size the buttons draw it.
   void buttonsAndWindowShowTheirPictures() {
-    for (const char* name : {"JvXPButton1", "JvXPButton2", "JvXPButton6"}) {
-      const QIcon icon = Button(name)->icon();
-      QVERIFY2(!icon.isNull(), name);
-      QCOMPARE(icon.actualSize(QSize(64, 64)), QSize(64, 64));
+    const QSize picture(form::kPictureSize, form::kPictureSize);
+    for (const form::Button& button : form::kButtons) {
+      const QIcon icon = Button(button)->icon();
+      QVERIFY2(!icon.isNull(), button.name.data());
+      QCOMPARE(icon.actualSize(picture), picture);
     }
     QVERIFY(!form_->windowIcon().isNull());
   }
@@ -155,7 +163,7 @@ class MainWindowTest : public QObject {
 
   void layoutAtStartCentred() {
     ShowForm();
-    CheckLayout(605, 441);
+    CheckLayout(form::kClientSize.width, form::kClientSize.height);
     // The whole window, frame included, stands in the middle.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2((form_->frameGeometry().center() - screen.center()).manhattanLength() <= 2,
@@ -168,15 +176,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(Log()->lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(Log()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(Log()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    for (const char* name : {"JvXPButton1", "JvXPButton2", "JvXPButton6"}) {
-      XpButton* button = Button(name);
-      QCOMPARE(button->iconSize(), QSize(64, 64));
-      QCOMPARE(button->CaptionRect().top() - button->PictureRect().bottom() - 1, 3);
-      QVERIFY(!button->icon().isNull());
+    QCOMPARE(Log()->font().family(), ToQString(form::kLogFont.face));
+    QCOMPARE(Log()->font().pointSize(), form::kLogFont.points);
+    for (const form::Button& description : form::kButtons) {
+      XpButton* button = Button(description);
+      QCOMPARE(button->iconSize(), QSize(form::kPictureSize, form::kPictureSize));
+      QCOMPARE(button->CaptionRect().top() - button->PictureRect().bottom() - 1,
+               form::kPictureCaptionGap);
+      QCOMPARE(button->text(), ToQString(description.caption));
+      QCOMPARE(button->font().family(), ToQString(form::kFormFont.face));
     }
-    QCOMPARE(Button("JvXPButton1")->text(), QString("Analyze"));
-    QCOMPARE(Button("JvXPButton2")->text(), QString("Tune"));
-    QCOMPARE(Button("JvXPButton6")->text(), QString("Exit"));
   }
 
   void resizingKeepsPaneHeightsAndButtons() {
@@ -189,29 +198,33 @@ class MainWindowTest : public QObject {
     form_->resize(605, 300);
     CheckLayout(605, 300);
     // The lower pane slid behind the upper one, which stays in front.
-    const QWidget* upper = Part<NavigationPane>("JvNavigationPane2");
-    const QWidget* lower = Part<NavigationPane>("JvNavigationPane1");
+    const QWidget* upper = Pane(form::kUpperPane);
+    const QWidget* lower = Pane(form::kLowerPane);
     QVERIFY(Within(form_->childAt(300, 100), upper));
     QVERIFY(Within(form_->childAt(300, 250), lower));
   }
 
   void tabOrderAndEnterPressesTheFocusedButton() {
     ShowForm();
-    QVERIFY(Button("JvXPButton1")->hasFocus());
     // Round the three buttons and the log, and back; the log takes no tab on the way.
-    for (const char* name : {"JvXPButton2", "JvXPButton6", "JvMemo1", "JvXPButton1"}) {
+    QList<QWidget*> order;
+    for (const form::Button& button : form::kButtons) order << Button(button);
+    order << Log();
+    QVERIFY(order.front()->hasFocus());
+    for (qsizetype i = 1; i <= order.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+      QCOMPARE(QApplication::focusWidget(), order[i % order.size()]);
     }
-    for (const char* name : {"JvMemo1", "JvXPButton6", "JvXPButton2"}) {
+    for (qsizetype i = order.size() - 1; i >= 1; --i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-      QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+      QCOMPARE(QApplication::focusWidget(), order[i]);
     }
     QCOMPARE(LogText(), kInstructions);
 
+    QCOMPARE(QApplication::focusWidget(), Button(form::Command::Tune));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false));
-    Button("JvXPButton1")->setFocus();
+    Button(form::Command::Analyze)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false) + SampleReport(false, true));
   }
@@ -227,45 +240,50 @@ class MainWindowTest : public QObject {
   }
 
   void logTabStopsEveryEightCharacters() {
-    QCOMPARE(Log()->tabStopDistance(), 8 * QFontMetricsF(Log()->font()).averageCharWidth());
+    QCOMPARE(Log()->tabStopDistance(),
+             form::kTabStopCharacters * QFontMetricsF(Log()->font()).averageCharWidth());
   }
 
   // The focused button wears its hot frame; the others stay flat.
   void focusedButtonShowsItsFrame() {
     ShowForm();
     QTest::mouseMove(form_.get(), QPoint(300, 400));
-    Button("JvXPButton2")->setFocus();
-    const QColor page = Button("JvXPButton1")->grab().toImage().pixelColor(0, 0);
-    QCOMPARE(Button("JvXPButton2")->grab().toImage().pixelColor(0, 0), olive::kButtonHoverBorder);
-    QVERIFY(page != olive::kButtonHoverBorder);
+    Button(form::Command::Tune)->setFocus();
+    const QColor hot_border = ToQColor(form::olive::kButtonHoverBorder);
+    const QColor page = Button(form::Command::Analyze)->grab().toImage().pixelColor(0, 0);
+    QCOMPARE(Button(form::Command::Tune)->grab().toImage().pixelColor(0, 0), hot_border);
+    QVERIFY(page != hot_border);
   }
 
   void tooltipOnAnalyzeOnly() {
     ShowForm();
-    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
-    QCOMPARE(Button("JvXPButton1")->toolTip(),
-             QString("Step1: Choose your file  to be inspected."));
+    const int wake_up = form::kToolTipWakeUpMilliseconds;
+    const int display = form::kToolTipDisplayMilliseconds;
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), wake_up);
 
     // Resting the pointer on Analyze brings up its tip after the wake-up delay.
-    XpButton* analyze = Button("JvXPButton1");
+    XpButton* analyze = Button(form::Command::Analyze);
+    QVERIFY(!analyze->toolTip().isEmpty());
     QElapsedTimer since_rest;
     QTest::mouseMove(analyze, QPoint(40, 40));
     since_rest.start();
     QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 3000);
-    QVERIFY(since_rest.elapsed() >= 400);
+    QVERIFY(since_rest.elapsed() >= wake_up * 4 / 5);
     QCOMPARE(QToolTip::text(), analyze->toolTip());
     // ... and it goes away after its display time.
     QElapsedTimer since_shown;
     since_shown.start();
     QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 6000);
-    QVERIFY(since_shown.elapsed() >= 2000);
+    QVERIFY(since_shown.elapsed() >= display * 4 / 5);
 
-    for (const char* name : {"JvXPButton2", "JvXPButton6"}) {
-      XpButton* button = Button(name);
+    for (const form::Button& description : form::kButtons) {
+      XpButton* button = Button(description);
+      QCOMPARE(button->toolTip(), ToQString(description.tooltip));
+      if (!description.tooltip.empty()) continue;
       QHelpEvent help(QEvent::ToolTip, QPoint(40, 40), button->mapToGlobal(QPoint(40, 40)));
       QApplication::sendEvent(button, &help);
       QTest::qWait(50);
-      QVERIFY2(!QToolTip::isVisible(), name);
+      QVERIFY2(!QToolTip::isVisible(), description.name.data());
     }
   }
 
@@ -273,7 +291,7 @@ class MainWindowTest : public QObject {
   void lowerStripNamesTheInstallation() {
     ShowForm();
     form_->ShowInstallation("/media/win");
-    NavigationPane* pane = Part<NavigationPane>("JvNavigationPane1");
+    NavigationPane* pane = Pane(form::kLowerPane);
     const auto ask_tip = [](QWidget* widget, QPoint at) {
       QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
       QApplication::sendEvent(widget, &help);
@@ -290,17 +308,17 @@ class MainWindowTest : public QObject {
   void analyzeClickReportsAndChangesNothing() {
     ShowForm();
     const HiveContents before = ReadHiveContents(installation_->SystemHive());
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(false, false));
     QVERIFY(ReadHiveContents(installation_->SystemHive()) == before);
 
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(false, false) + SampleReport(false, false));
   }
 
   void tuneClickWritesTheHive() {
     ShowForm();
-    QTest::mouseClick(Button("JvXPButton2"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Tune), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false));
     const HiveContents after = ReadHiveContents(installation_->SystemHive());
     const HiveValues& usbstor = after.at("ControlSet002\\Services\\USBSTOR");
@@ -308,7 +326,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(usbstor.at("start").data, (std::vector<std::uint8_t>{0, 0, 0, 0}));
     QCOMPARE(usbstor.at("group").type, kRegSz);
 
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(true, false) + SampleReport(false, true));
   }
 
@@ -329,10 +347,10 @@ class MainWindowTest : public QObject {
     connect(Log()->document(), &QTextDocument::contentsChanged, this, [&] {
       if (posted) return;
       posted = true;
-      post_click(Button("JvXPButton2"));
-      post_click(Button("JvXPButton1"));
+      post_click(Button(form::Command::Tune));
+      post_click(Button(form::Command::Analyze));
     });
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QCOMPARE(LogText(), kInstructions + SampleReport(false, false));
     const QString all = kInstructions + SampleReport(false, false) + SampleReport(true, false) +
                         SampleReport(false, true);
@@ -355,11 +373,11 @@ class MainWindowTest : public QObject {
     BoxCloser closer([&] {
       // The window takes no input while the box is up: a click through the window system on Tune
       // does nothing.
-      const QPoint on_tune = Button("JvXPButton2")->mapTo(form_.get(), QPoint(40, 40));
+      const QPoint on_tune = Button(form::Command::Tune)->mapTo(form_.get(), QPoint(40, 40));
       QTest::mouseClick(form_->windowHandle(), Qt::LeftButton, {}, on_tune);
       log_while_up = LogText();
     });
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QTRY_VERIFY(closer.Seen().seen);
     QCOMPARE(closer.Seen().title, QString("main_window_test"));
     QCOMPARE(closer.Seen().title, ApplicationTitle(QCoreApplication::applicationFilePath()));
@@ -371,7 +389,7 @@ class MainWindowTest : public QObject {
     // Usable again afterwards.
     QTRY_VERIFY(form_->isActiveWindow());
     BoxCloser second;
-    QTest::mouseClick(Button("JvXPButton1"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QTRY_VERIFY(second.Seen().seen);
     QCOMPARE(LogText(), kInstructions + "Analysing...\n\n\r\nAnalysing...\n\n\r\n");
   }
@@ -380,7 +398,7 @@ class MainWindowTest : public QObject {
     std::ofstream(installation_->Folder() / "hiberfil.sys") << "HIBR";
     ShowForm();
     BoxCloser closer;
-    QTest::mouseClick(Button("JvXPButton2"), Qt::LeftButton);
+    QTest::mouseClick(Button(form::Command::Tune), Qt::LeftButton);
     QTRY_VERIFY(closer.Seen().seen);
     const QString message = QString::fromUtf8("Fehler beim Holen der Daten für 'Start'\n\n");
     QVERIFY2(closer.Seen().text.startsWith(message), qPrintable(closer.Seen().text));
@@ -389,7 +407,8 @@ class MainWindowTest : public QObject {
 
   void exitEndsTheApplicationWithCodeZero() {
     ShowForm();
-    QTimer::singleShot(0, this, [&] { QTest::mouseClick(Button("JvXPButton6"), Qt::LeftButton); });
+    QTimer::singleShot(0, this,
+                       [&] { QTest::mouseClick(Button(form::Command::Exit), Qt::LeftButton); });
     QCOMPARE(QApplication::exec(), 0);
   }
 

@@ -1,5 +1,4 @@
-// harnlode: the window program.
-// On Windows it works on the running system and takes no command line. Elsewhere:
+// harnlode: the window program on Linux.
 //   harnlode [WINDOWS_FOLDER]
 // WINDOWS_FOLDER is where the Windows installation to work on is mounted: the folder that stands
 // for its drive c:. Without it the user chooses among the mounted Windows installations.

@@ -34,8 +34,8 @@ class HarnlodeApplication : public QApplication {
   int pending_depth_ = 0;
 };
 
-// The program's icon, which every window without one of its own shows: on Windows the program
-// file's resource MAINICON, in several sizes; elsewhere one of the window's pictures.
+// The program's icon, which every window without one of its own shows: one of the window's
+// pictures.
 QIcon ProgramIcon();
 
 // Hands the failure to the running HarnlodeApplication, or shows it at once when the application

@@ -3,12 +3,14 @@
 
 #include <QProxyStyle>
 
+#include "usb_form.h"
+
 namespace harnlode {
 
 class HarnlodeStyle : public QProxyStyle {
   Q_OBJECT
  public:
-  static constexpr int kToolTipWakeUpDelay = 500;
+  static constexpr int kToolTipWakeUpDelay = form::kToolTipWakeUpMilliseconds;
 
   using QProxyStyle::QProxyStyle;
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "form_qt.h"
 #include "olive_theme.h"
 
 namespace harnlode {
@@ -23,7 +24,7 @@ void FillTopToBottom(QPainter& painter, const QRect& area, const QColor& top,
 
 NavigationPage::NavigationPage(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(true);
-  setBackgroundRole(QPalette::Base);
+  setBackgroundRole(ToColorRole(form::kPageBackground));
 }
 
 QRect NavigationPane::PageRect() const {
@@ -84,13 +85,13 @@ void NavigationPane::paintEvent(QPaintEvent*) {
   const QRect splitter = SplitterRect();
   FillTopToBottom(painter, splitter, olive::kSplitterTop, olive::kSplitterBottom);
   // A row of grip dots in the middle says that the bar is a splitter.
-  const int dots = 9;
-  const int first_dot = splitter.center().x() - (dots * 4) / 2;
-  const int dot_top = splitter.top() + 2;
-  for (int i = 0; i < dots; ++i) {
-    const int x = first_dot + i * 4;
-    painter.fillRect(x + 1, dot_top + 1, 2, 2, olive::kGripLight);
-    painter.fillRect(x, dot_top, 2, 2, olive::kGripDark);
+  const int first_dot = splitter.center().x() - (form::kGripDots * form::kGripPitch) / 2;
+  const int dot_top = splitter.top() + form::kGripTop;
+  constexpr int kDot = form::kGripDotSize;
+  for (int i = 0; i < form::kGripDots; ++i) {
+    const int x = first_dot + i * form::kGripPitch;
+    painter.fillRect(x + 1, dot_top + 1, kDot, kDot, olive::kGripLight);
+    painter.fillRect(x, dot_top, kDot, kDot, olive::kGripDark);
   }
 
   const QRect strip = StripRect();

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "usb_form.h"
+
 namespace harnlode {
 
 // The page of a navigation pane: the area for its content, in the window colour.
@@ -17,10 +19,10 @@ class NavigationPage : public QWidget {
 class NavigationPane : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kFrameWidth = 1;
-  static constexpr int kSplitterHeight = 7;
-  static constexpr int kStripHeight = 28;
-  static constexpr int kSelectorWidth = 22;
+  static constexpr int kFrameWidth = form::kPaneFrameWidth;
+  static constexpr int kSplitterHeight = form::kSplitterHeight;
+  static constexpr int kStripHeight = form::kStripHeight;
+  static constexpr int kSelectorWidth = form::kSelectorWidth;
 
   using QWidget::QWidget;
 

@@ -1,6 +1,5 @@
-// The Windows system that the window works on. On Windows it is the running system; elsewhere it
-// is the installation in the folder on the command line, or the one the user chooses among the
-// mounted installations. Failures are shown in the error box.
+// The Windows system that the window works on: the installation in the folder on the command line,
+// or the one the user chooses among the mounted installations. Failures are shown in the error box.
 #pragma once
 
 #include <QString>
@@ -16,7 +15,7 @@ namespace harnlode {
 
 struct StartupInstallation {
   std::unique_ptr<TargetSystem> system;  // null when the program is to end
-  std::filesystem::path folder;          // the installation's folder; empty for the running system
+  std::filesystem::path folder;          // the installation's folder
   int exit_status = 0;                   // with no system: kNoInstallation or kCancelled
 };
 

@@ -1,6 +1,4 @@
-// Shows the main window as the program was launched: maximized or minimized when the launcher
-// asked for that (Windows' start-up show command), else normally; but for the minimized start
-// without activation, it asks for the window's activation too.
+// Shows the main window and asks for its activation.
 #pragma once
 
 class QWidget;

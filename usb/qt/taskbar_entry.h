@@ -1,6 +1,5 @@
 // What the desktop's taskbar shows for the main window: the application title and the program's
-// icon, rather than the window's caption. On Windows the entry belongs to a hidden application
-// window that owns the main window; on X11 the window's icon name carries the title, for the
+// icon, rather than the window's caption. On X11 the window's icon name carries the title, for the
 // taskbars that show icon names.
 #pragma once
 

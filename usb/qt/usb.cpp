@@ -7,68 +7,105 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QVBoxLayout>
+#include <vector>
 
+#include "form_qt.h"
 #include "harnlode_application.h"
 #include "log_text.h"
+#include "navigation_pane.h"
 #include "png_icon.h"
-#include "ui_usb.h"
 #include "usb_handlers.h"
+#include "xp_button.h"
 
 // Resources compiled into a static library must be registered by name, from the global namespace.
 static void RegisterWindowResources() { Q_INIT_RESOURCE(harnlode); }
 
 namespace harnlode {
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   RegisterWindowResources();
-  ui_->setupUi(this);
-  // The pictures are set here rather than in the form's description, whose loader would let Qt
-  // guess their format (see PngIcon).
-  ui_->JvXPButton1->setIcon(PngIcon(QStringLiteral(":/pictures/analyze.png")));
-  ui_->JvXPButton2->setIcon(PngIcon(QStringLiteral(":/pictures/tune.png")));
-  ui_->JvXPButton6->setIcon(PngIcon(QStringLiteral(":/pictures/exit.png")));
+  setObjectName(QStringLiteral("TForm1"));
+  resize(ToQSize(form::kClientSize));
+  setFont(ToQFont(form::kFormFont));
   setAutoFillBackground(true);
-  setBackgroundRole(QPalette::Button);
+  setBackgroundRole(ToColorRole(form::kFormBackground));
+
+  // The log fills the lower pane's page, with both scroll bars and without wrapping.
+  lower_pane_ = MakePane(form::kLowerPane);
+  auto* lower_page = lower_pane_->findChild<NavigationPage*>();
+  auto* lower_layout = new QVBoxLayout(lower_page);
+  lower_layout->setSpacing(0);
+  lower_layout->setContentsMargins(0, 0, 0, 0);
+  log_ = new QPlainTextEdit(lower_page);
+  log_->setObjectName(ToQString(form::kLogName));
+  log_->setFont(ToQFont(form::kLogFont));
+  log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  lower_layout->addWidget(log_);
+
+  upper_pane_ = MakePane(form::kUpperPane);
+  auto* upper_page = upper_pane_->findChild<NavigationPage*>();
+  // Tab order: the buttons as listed, then the log.
+  std::vector<QWidget*> tab_order;
+  for (const form::Button& description : form::kButtons) {
+    tab_order.push_back(MakeButton(description, upper_page));
+  }
+  tab_order.push_back(log_);
+  for (std::size_t i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
   // The upper pane is in front: a window lower than both panes lets the log slide behind it.
-  ui_->JvNavigationPane2->raise();
+  upper_pane_->raise();
+  PlacePanes();
 
-  connect(ui_->JvXPButton1, &QAbstractButton::clicked, this,
-          Guarded([this] { JvXPButton1Click(); }));
-  connect(ui_->JvXPButton2, &QAbstractButton::clicked, this,
-          Guarded([this] { JvXPButton2Click(); }));
-  connect(ui_->JvXPButton6, &QAbstractButton::clicked, this,
-          Guarded([this] { JvXPButton6Click(); }));
-
+  log_->setPlainText(ToQString(form::InstructionsText("\n")));
   // Tab and Shift+Tab move the focus on, as in the buttons; Ctrl+Tab still types a tab (see
-  // eventFilter). A tab stop every eight average characters, so that the instructions' indented
-  // header lines stand under the centred title.
-  QPlainTextEdit& log = *ui_->JvMemo1;
-  log.setTabChangesFocus(true);
-  log.installEventFilter(this);
-  log.setTabStopDistance(kTabStopCharacters * QFontMetricsF(log.font()).averageCharWidth());
+  // eventFilter).
+  log_->setTabChangesFocus(true);
+  log_->installEventFilter(this);
+  log_->setTabStopDistance(form::kTabStopCharacters *
+                           QFontMetricsF(log_->font()).averageCharWidth());
 
   CentreOnScreen();
-  ui_->JvXPButton1->setFocus();
+  tab_order.front()->setFocus();
 }
 
-TForm1::~TForm1() = default;
+NavigationPane* TForm1::MakePane(const form::Pane& description) {
+  auto* pane = new NavigationPane(this);
+  pane->setObjectName(ToQString(description.name));
+  auto* page = new NavigationPage(pane);
+  page->setObjectName(ToQString(description.page_name));
+  return pane;
+}
+
+XpButton* TForm1::MakeButton(const form::Button& description, QWidget* page) {
+  auto* button = new XpButton(page);
+  button->setObjectName(ToQString(description.name));
+  button->setGeometry(ToQRect(description.geometry));
+  button->setIconSize(QSize(form::kPictureSize, form::kPictureSize));
+  button->setText(ToQString(description.caption));
+  button->setToolTip(ToQString(description.tooltip));
+  // Read by hand rather than through Qt's guess of the format (see PngIcon).
+  button->setIcon(PngIcon(QStringLiteral(":/pictures/%1.png").arg(ToQString(description.picture))));
+  connect(button, &QAbstractButton::clicked, this,
+          Guarded([this, command = description.command] { Perform(command); }));
+  return button;
+}
 
 void TForm1::LogLine(const std::string& text) {
-  AppendLogLine(*ui_->JvMemo1, QString::fromStdString(text));
+  AppendLogLine(*log_, QString::fromStdString(text));
 }
 
 void TForm1::ShowInstallation(const QString& folder) {
-  ui_->JvNavigationPane1->SetStripToolTip(QStringLiteral("Windows installation: ") + folder);
+  lower_pane_->SetStripToolTip(QStringLiteral("Windows installation: ") + folder);
 }
 
-void TForm1::JvXPButton1Click() { form::RunCommand(*this, form::Command::Analyze); }
-
-void TForm1::JvXPButton2Click() { form::RunCommand(*this, form::Command::Tune); }
-
-void TForm1::JvXPButton6Click() { QCoreApplication::quit(); }
+void TForm1::Perform(form::Command command) {
+  if (!form::RunCommand(*this, command)) QCoreApplication::quit();
+}
 
 void TForm1::FormActivate() {
-  if (++activations_ == 1) setWindowTitle(QStringLiteral("Harnlode by Quillmarsh. 7.2"));
+  if (++activations_ == 1) setWindowTitle(ToQString(form::kCaption));
 }
 
 void TForm1::CentreOnScreen() {
@@ -107,10 +144,10 @@ bool TForm1::event(QEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui_->JvMemo1 && event->type() == QEvent::KeyPress) {
+  if (watched == log_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
-      ui_->JvMemo1->insertPlainText(QStringLiteral("\t"));
+      log_->insertPlainText(QStringLiteral("\t"));
       return true;
     }
   }
@@ -132,8 +169,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 // Both panes keep their heights at full width, the upper one at the top, the lower one at the
 // bottom; between them the window's background shows.
 void TForm1::PlacePanes() {
-  ui_->JvNavigationPane2->setGeometry(0, 0, width(), kUpperPaneHeight);
-  ui_->JvNavigationPane1->setGeometry(0, height() - kLowerPaneHeight, width(), kLowerPaneHeight);
+  upper_pane_->setGeometry(0, 0, width(), form::kUpperPane.height);
+  lower_pane_->setGeometry(0, height() - form::kLowerPane.height, width(), form::kLowerPane.height);
 }
 
 }  // namespace harnlode

@@ -6,13 +6,15 @@
 
 #include <QPushButton>
 
+#include "usb_form.h"
+
 namespace harnlode {
 
 class XpButton : public QPushButton {
   Q_OBJECT
  public:
-  static constexpr int kPictureCaptionGap = 3;
-  static constexpr int kToolTipDuration = 2500;
+  static constexpr int kPictureCaptionGap = form::kPictureCaptionGap;
+  static constexpr int kToolTipDuration = form::kToolTipDisplayMilliseconds;
 
   explicit XpButton(QWidget* parent = nullptr);
 
