@@ -35,9 +35,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   ::RegisterClassW(&window_class);
   RECT frame{0, 0, harnlode::form::kClientSize.width, harnlode::form::kClientSize.height};
   ::AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  const HWND window = ::CreateWindowW(L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                      frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  const HWND window = ::CreateWindowW(
+      L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
   ::ShowWindow(window, show);
   ::UpdateWindow(window);
   MSG message;
