@@ -8,7 +8,8 @@
 // --unlike FILE: waits until the description differs from FILE's (one written before), so that a
 //   caller sees the window after the input it has just sent; a window that handles no message
 //   while it works answers WM_GETTEXT only after its work.
-// --dismiss: afterwards presses the window's OK button (a message box's).
+// --dismiss: afterwards presses the window's OK button (a message box's) and waits until it has
+//   gone.
 // Exits with 0, or 1 with a message when no such window showed or it did not change.
 #include <fcntl.h>
 #include <io.h>
@@ -139,6 +140,12 @@ int main() {
   }
   ::_setmode(::_fileno(stdout), _O_BINARY);  // lines end in \n alone
   std::fwrite(description.data(), 1, description.size(), stdout);
-  if (dismiss) ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+  if (dismiss) {
+    ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+    while (::IsWindow(window)) {
+      if (std::chrono::steady_clock::now() > deadline) return Fail("the " + what + " stayed");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
   return 0;
 }
