@@ -11,4 +11,14 @@ std::string InstructionsText(std::string_view line_break) {
   return text;
 }
 
+std::string LogLineAppendix(std::string_view log_text, std::string_view text) {
+  std::string appendix;
+  if (log_text.empty() || log_text.ends_with(kLogLineBreak)) {
+    appendix.append(text).append(kLogLineBreak);
+  } else {
+    appendix.append(kLogLineBreak).append(text);
+  }
+  return appendix;
+}
+
 }  // namespace harnlode::form

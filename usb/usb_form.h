@@ -137,6 +137,14 @@ inline constexpr std::array<std::string_view, 14> kInstructionLines{{
 // The instructions with `line_break` after every line, the last one included.
 std::string InstructionsText(std::string_view line_break);
 
+// The log's line break; a line feed alone, as the messages carry it, is none.
+inline constexpr std::string_view kLogLineBreak = "\r\n";
+
+// What LogLine adds at the end of a log that holds `log_text`, so that `text` starts a line of
+// its own: `text` and a line break when the log is empty or ends with one, else a line break and
+// `text`.
+std::string LogLineAppendix(std::string_view log_text, std::string_view text);
+
 // The olive theme that the panes and the buttons share.
 namespace olive {
 inline constexpr Rgb kFrame{0x73, 0x8A, 0x56};
