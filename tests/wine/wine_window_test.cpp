@@ -26,14 +26,14 @@ namespace fs = std::filesystem;
 // case after the first letter.
 constexpr const char* kTitle = "Harnlode";
 
-// The screen as windows-NAME.png in HARNLODE_WINDOW_SHOTS, when it is set, with the pointer out
-// of the way.
-void Shot(const std::string& name) {
+// The X window (by default the whole screen) as windows-NAME.png in HARNLODE_WINDOW_SHOTS, when
+// that is set, with the pointer out of the way.
+void Shot(const std::string& name, const std::string& x_window = "root") {
   const char* folder = std::getenv("HARNLODE_WINDOW_SHOTS");
   if (folder == nullptr) return;
   RunWith({"xdotool", "mousemove", "1000", "750"});
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
-  RunWith({"import", "-window", "root", std::string(folder) + "/windows-" + name + ".png"});
+  RunWith({"import", "-window", x_window, std::string(folder) + "/windows-" + name + ".png"});
 }
 
 struct Control {
@@ -122,6 +122,9 @@ class WindowsWindow {
     return Probe("#32770", kTitle, nullptr, true);
   }
 
+  // The main window's client area, which is Wine's X window, as a shot.
+  void ShotOfMain(const std::string& name) { Shot(name, XWindow()); }
+
   // The centre of the button with that caption, clicked with the mouse.
   void Click(const Description& main, const std::string& caption) {
     const Control* button = main.Find("Button", caption);
@@ -189,7 +192,7 @@ TEST(WineWindow, ShowsTheFormAtStart) {
   ASSERT_NO_FATAL_FAILURE(twins.Apply());
   WindowsWindow window(twins);
   const Description main = window.Main();
-  Shot("start");
+  window.ShotOfMain("start");
   EXPECT_EQ(main.client.width, form::kClientSize.width) << main.raw;
   EXPECT_EQ(main.client.height, form::kClientSize.height) << main.raw;
   // The buttons stand on the upper pane's page, inside its frame.
@@ -242,7 +245,7 @@ TEST_P(WineWindowSession, RunsTheCheckAndEnds) {
     EXPECT_EQ(WithoutCarriageReturns(after.Log().substr(main.Log().size())),
               Appended(main.Log(), report.out));
     EXPECT_EQ(twins.PrefixServiceValues(), twins.OfflineServiceValues());
-    Shot(std::string(GetParam().name) + "-" + std::to_string(++step));
+    window.ShotOfMain(std::string(GetParam().name) + "-" + std::to_string(++step));
     main = after;
   }
   EXPECT_EQ(window.Ended(), 0);
