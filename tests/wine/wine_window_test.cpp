@@ -33,7 +33,7 @@ void Shot(const std::string& name, const std::string& x_window = "root") {
   if (folder == nullptr) return;
   RunWith({"xdotool", "mousemove", "1000", "750"});
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
-  RunWith({"import", "-window", x_window, std::string(folder) + "/windows-" + name + ".png"});
+  RunWith({"timeout", "10", "import", "-window", x_window, std::string(folder) + "/windows-" + name + ".png"});
 }
 
 struct Control {
@@ -205,6 +205,8 @@ TEST(WineWindow, ShowsTheFormAtStart) {
     EXPECT_EQ(button->place.height, expected.geometry.height);
   }
   EXPECT_EQ(main.Log(), form::InstructionsText("\r\n"));
+  ASSERT_NO_FATAL_FAILURE(window.Click(main, "Exit"));
+  EXPECT_EQ(window.Ended(), 0);
 }
 
 // One input and what it must do: run the check, tuning or not, or end the program.
