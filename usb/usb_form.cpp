@@ -11,9 +11,13 @@ std::string InstructionsText(std::string_view line_break) {
   return text;
 }
 
-std::string LogLineAppendix(std::string_view log_text, std::string_view text) {
+bool EndsLine(std::string_view log_text) {
+  return log_text.empty() || log_text.ends_with(kLogLineBreak);
+}
+
+std::string LogLineAppendix(bool log_ends_line, std::string_view text) {
   std::string appendix;
-  if (log_text.empty() || log_text.ends_with(kLogLineBreak)) {
+  if (log_ends_line) {
     appendix.append(text).append(kLogLineBreak);
   } else {
     appendix.append(kLogLineBreak).append(text);

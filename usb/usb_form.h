@@ -140,10 +140,12 @@ std::string InstructionsText(std::string_view line_break);
 // The log's line break; a line feed alone, as the messages carry it, is none.
 inline constexpr std::string_view kLogLineBreak = "\r\n";
 
-// What LogLine adds at the end of a log that holds `log_text`, so that `text` starts a line of
-// its own: `text` and a line break when the log is empty or ends with one, else a line break and
-// `text`.
-std::string LogLineAppendix(std::string_view log_text, std::string_view text);
+// Whether a log that holds `log_text` ends a line: it is empty or ends with a line break.
+bool EndsLine(std::string_view log_text);
+
+// What LogLine adds at the end of a log so that `text` starts a line of its own: `text` and a
+// line break when the log ends a line, else a line break and `text`.
+std::string LogLineAppendix(bool log_ends_line, std::string_view text);
 
 // The olive theme that the panes and the buttons share.
 namespace olive {

@@ -5,6 +5,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "usb_form.h"
+
 namespace harnlode {
 namespace {
 
@@ -93,9 +95,8 @@ void InsertExactText(QTextCursor& cursor, const QString& exact) {
 
 void AppendLogLine(QPlainTextEdit& log, const QString& text) {
   QTextDocument& document = *log.document();
-  const QString crlf = QStringLiteral("\r\n");
-  const QString appended =
-      IsEmpty(document) || EndsWithLineBreak(document) ? text + crlf : crlf + text;
+  const QString appended = QString::fromStdString(
+      form::LogLineAppendix(IsEmpty(document) || EndsWithLineBreak(document), text.toStdString()));
 
   // With undo off the insertion leaves no step of its own; switching it off also drops the
   // user's earlier steps, which could no longer be undone at their recorded positions anyway.

@@ -34,17 +34,23 @@ void ApplicationWindow::Minimize(bool activate) {
   ShowWindow(Handle(), activate ? SW_MINIMIZE : SW_SHOWMINNOACTIVE);
 }
 
+bool ApplicationWindow::ActivateOwnedWindow() {
+  HWND target = GetLastActivePopup(Handle());
+  if (target == Handle()) target = main_window_;
+  if (!target || !IsWindowVisible(target) || !IsWindowEnabled(target)) return false;
+  SetActiveWindow(target);
+  return true;
+}
+
 LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_ACTIVATE:
-      // Active itself only on its way to the window it owns that was active last.
-      if (LOWORD(wparam) != WA_INACTIVE && !HIWORD(wparam)) {
-        const HWND last = GetLastActivePopup(Handle());
-        if (last != Handle() && IsWindowVisible(last) && IsWindowEnabled(last)) {
-          SetActiveWindow(last);
-          return 0;
-        }
-      }
+      // Active itself only on its way to the window it owns that was active last, or to the main
+      // window; a minimized one passes it on once restored.
+      if (LOWORD(wparam) != WA_INACTIVE && !HIWORD(wparam) && ActivateOwnedWindow()) return 0;
+      break;
+    case WM_SIZE:
+      if (wparam != SIZE_MINIMIZED && GetActiveWindow() == Handle()) ActivateOwnedWindow();
       break;
     case WM_CLOSE:
       // Closing the taskbar entry closes the main window, which ends the program.

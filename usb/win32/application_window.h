@@ -27,6 +27,9 @@ class ApplicationWindow final : public Window {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  // True when a window that it owns took the activation.
+  bool ActivateOwnedWindow();
+
   HWND main_window_ = nullptr;
 };
 

@@ -47,7 +47,8 @@ void ShowFailure(std::exception_ptr failure) noexcept {
 
     const HWND active = GetActiveWindow();
     const HWND focus = GetFocus();
-    const HWND owner = active ? active : box_fallback_owner;
+    HWND owner = active;
+    if (!owner && IsWindow(box_fallback_owner)) owner = box_fallback_owner;
     // The box disables its owner itself, and enables it again before it goes, so that the owner
     // is active again afterwards.
     const std::vector<HWND> disabled = WindowsTakingInput(owner);

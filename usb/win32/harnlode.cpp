@@ -1,6 +1,5 @@
 // harnlode.exe: the window program on Windows. It works on the running system's registry, takes
 // no command line and needs administrator rights, which its manifest asks for.
-#include <commctrl.h>
 #include <windows.h>
 
 #include "application_title.h"
@@ -9,12 +8,11 @@
 #include "live_target.h"
 #include "usb.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
-  using namespace harnlode::win32;
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
+namespace {
 
-  const std::wstring title = ApplicationTitle();
+using namespace harnlode::win32;
+
+int RunWindow(const std::wstring& title, int show_command) {
   ApplicationWindow application(title);
   SetErrorDisplayOwner(title, application.Handle());
   LiveTarget system;
@@ -34,4 +32,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
     DispatchMessageW(&message);
   }
   return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
+  const std::wstring title = ApplicationTitle();
+  SetErrorDisplayOwner(title, nullptr);
+  try {
+    return RunWindow(title, show_command);
+  } catch (...) {
+    // The window could not be made: the box says why, and the program ends.
+    ShowFailure(std::current_exception());
+    return 1;
+  }
 }

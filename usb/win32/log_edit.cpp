@@ -30,7 +30,7 @@ void LogEdit::AppendLine(std::string_view text) {
   const int length = GetWindowTextLengthA(handle_);
   std::string log_text(length + 1, '\0');
   log_text.resize(GetWindowTextA(handle_, log_text.data(), length + 1));
-  const std::wstring appendix = WideFromAnsi(form::LogLineAppendix(log_text, text));
+  const std::wstring appendix = WideFromAnsi(form::LogLineAppendix(form::EndsLine(log_text), text));
 
   const int end = GetWindowTextLengthW(handle_);
   SendMessageW(handle_, EM_SETSEL, end, end);

@@ -18,8 +18,9 @@ class LogEdit {
 
   HWND Handle() const { return handle_; }
 
-  // Appends the text as a new last line (form::LogLineAppendix). The caret ends after it with no
-  // selection, the log scrolls to the caret, and the log's undo cannot take the append back.
+  // Appends the text as a new last line (form::EndsLine, form::LogLineAppendix). The caret ends
+  // after it with no selection, the log scrolls to the caret, and the log's undo cannot take the
+  // append back.
   void AppendLine(std::string_view text);
 
  private:

@@ -41,6 +41,9 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 TForm1::TForm1(HWND owner)
     : owner_(owner), form_font_(MakeFont(form::kFormFont)), log_font_(MakeFont(form::kLogFont)) {
+  // The tooltip control's class.
+  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
   const auto background =
       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(SystemColourIndex(form::kFormBackground) + 1));
   Create({kClassName, background, ProgramIcon(SM_CXICON, SM_CYICON)}, 0, kFormStyle, L"",
@@ -134,6 +137,12 @@ bool TForm1::HandleDialogKey(const MSG& message) {
   if (message.wParam == VK_TAB && plain) {
     const HWND from = IsChild(Handle(), focus) ? focus : nullptr;
     if (const HWND next = GetNextDlgTabItem(Handle(), from, KeyDown(VK_SHIFT))) SetFocus(next);
+    return true;
+  }
+  if (message.wParam == VK_TAB && KeyDown(VK_CONTROL) && !KeyDown(VK_MENU) &&
+      focus == log_->Handle()) {
+    // Ctrl+Tab types the tab, as the user's own edit.
+    SendMessageW(focus, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\t"));
     return true;
   }
   if (message.wParam == VK_RETURN && plain && !KeyDown(VK_SHIFT) && ButtonOf(focus)) {

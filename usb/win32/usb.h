@@ -31,8 +31,9 @@ class TForm1 final : public Window, public TLogOwner {
 
   void LogLine(const std::string& text) override;
 
-  // Tab and Shift+Tab move the focus round the buttons and the log, Enter presses the button that
-  // has the focus. True when the message was such a key and has been handled.
+  // Tab and Shift+Tab move the focus round the buttons and the log, Ctrl+Tab types a tab into the
+  // log, Enter presses the button that has the focus. True when the message was such a key and
+  // has been handled.
   bool HandleDialogKey(const MSG& message);
 
   // Sets the caption on the first activation only.
