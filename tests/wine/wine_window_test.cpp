@@ -33,7 +33,8 @@ void Shot(const std::string& name, const std::string& x_window = "root") {
   if (folder == nullptr) return;
   RunWith({"xdotool", "mousemove", "1000", "750"});
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
-  RunWith({"timeout", "10", "import", "-window", x_window, std::string(folder) + "/windows-" + name + ".png"});
+  RunWith({"timeout", "10", "import", "-window", x_window,
+           std::string(folder) + "/windows-" + name + ".png"});
 }
 
 struct Control {
@@ -133,9 +134,17 @@ class WindowsWindow {
     Xdotool({"mousemove", "--window", XWindow(), std::to_string(r.left + r.width / 2),
              std::to_string(r.top + r.height / 2), "click", "1"});
   }
-  // Keys pressed as xdotool names them, on the activated window.
+  // Keys pressed as xdotool names them, once the window is the active one: the window manager
+  // may not have given a new window the focus yet.
   void Press(const std::string& keys) {
-    std::vector<std::string> arguments = {"windowactivate", "--sync", XWindow(), "key"};
+    for (int i = 0; i < 50; ++i) {
+      std::string active;
+      std::istringstream(RunWith({"xdotool", "getactivewindow"}).out) >> active;
+      if (active == XWindow()) break;
+      RunWith({"xdotool", "windowactivate", XWindow()});
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<std::string> arguments = {"key"};
     std::istringstream names(keys);
     for (std::string key; names >> key;) arguments.push_back(key);
     Xdotool(arguments);
