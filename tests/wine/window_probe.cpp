@@ -2,6 +2,7 @@
 // Describes another program's window, for the tests that drive the Windows window under Wine. It
 // waits (up to 20 s) for a visible top-level window of that class and caption, then writes:
 //   client WIDTH HEIGHT
+//   caption TEXT
 //   CLASS LEFT TOP WIDTH HEIGHT TEXT      one line per child window, at its place in the window's
 //                                         client area; its whole text (WM_GETTEXT) as UTF-8, with
 //                                         \r, \n, \t and \\ escaped
@@ -90,6 +91,7 @@ std::string Describe(HWND window) {
   RECT client;
   ::GetClientRect(window, &client);
   description.out << "client " << client.right << ' ' << client.bottom << '\n';
+  description.out << "caption " << Escaped(TextOf(window)) << '\n';
   ::EnumChildWindows(window, DescribeChild, reinterpret_cast<LPARAM>(&description));
   return description.out.str();
 }

@@ -23,8 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // The application title, which the error box carries: harnlode.exe's name without ".exe", lower
-// case after the first letter.
-constexpr const char* kTitle = "Harnlode";
+// case after the first letter, which keeps its case.
+constexpr const char* kTitle = "harnlode";
 
 // The X window (by default the whole screen) as windows-NAME.png in HARNLODE_WINDOW_SHOTS, when
 // that is set, with the pointer out of the way.
@@ -47,6 +47,7 @@ struct Control {
 struct Description {
   std::string raw;
   form::Size client{0, 0};
+  std::string caption;
   std::vector<Control> controls;
 
   const Control* Find(const std::string& class_name, const std::string& text = "") const {
@@ -77,12 +78,15 @@ std::string Unescaped(const std::string& text) {
 }
 
 Description Parse(const std::string& raw) {
-  Description description{raw, {}, {}};
+  Description description;
+  description.raw = raw;
   std::istringstream lines(raw);
   std::string line;
   std::string word;
   lines >> word >> description.client.width >> description.client.height;
   std::getline(lines, line);
+  std::getline(lines, line);
+  description.caption = Unescaped(line.substr(line.find(' ') + 1));
   while (std::getline(lines, line)) {
     std::istringstream fields(line);
     Control control;
@@ -202,6 +206,7 @@ TEST(WineWindow, ShowsTheFormAtStart) {
   WindowsWindow window(twins);
   const Description main = window.Main();
   window.ShotOfMain("start");
+  EXPECT_EQ(main.caption, form::kCaption);
   EXPECT_EQ(main.client.width, form::kClientSize.width) << main.raw;
   EXPECT_EQ(main.client.height, form::kClientSize.height) << main.raw;
   // The buttons stand on the upper pane's page, inside its frame.
@@ -288,6 +293,7 @@ TEST(WineWindow, AnUnreadableValueShowsTheErrorBoxAndTheWindowGoesOn) {
   const Description box = window.ErrorBox();
   const Outcome report = twins.CheckOffline(false);
   ASSERT_EQ(report.status, 2) << report;
+  EXPECT_EQ(box.caption, kTitle);  // found without regard to case
   EXPECT_EQ(report.err, "Fehler beim Holen der Daten f\xC3\xBCr 'Start'\n");
   EXPECT_NE(box.Find("Static", report.err.substr(0, report.err.size() - 1)), nullptr) << box.raw;
   const Description after = window.Main(&main);
