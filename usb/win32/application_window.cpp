@@ -30,9 +30,7 @@ void ApplicationWindow::Show() {
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
-void ApplicationWindow::Minimize(bool activate) {
-  ShowWindow(Handle(), activate ? SW_MINIMIZE : SW_SHOWMINNOACTIVE);
-}
+void ApplicationWindow::StartMinimized() { ShowWindow(Handle(), SW_SHOWMINNOACTIVE); }
 
 bool ApplicationWindow::ActivateOwnedWindow() {
   HWND target = GetLastActivePopup(Handle());

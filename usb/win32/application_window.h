@@ -20,8 +20,8 @@ class ApplicationWindow final : public Window {
   void SetMainWindow(HWND main_window) { main_window_ = main_window; }
   // Gives it its taskbar entry, without activating it.
   void Show();
-  // With `activate` false, as the application starts minimized.
-  void Minimize(bool activate);
+  // Minimizes it without activating it, as the application starts minimized.
+  void StartMinimized();
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;

@@ -22,7 +22,7 @@ int RunWindow(const std::wstring& title, int show_command) {
   application.SetMainWindow(form.Handle());
   application.Show();
   form.ShowAsLaunched(show_command);
-  if (show_command == SW_SHOWMINNOACTIVE) application.Minimize(false);
+  if (show_command == SW_SHOWMINNOACTIVE) application.StartMinimized();
 
   // Until Exit or closing the main window posts the quit message.
   MSG message;
