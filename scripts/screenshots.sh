@@ -5,7 +5,12 @@
 # after Tune, minimized in openbox's window list, and with the error box up (the installation's
 # SYSTEM hive damaged behind the program's back). window.txt records the window's place, its
 # frame, its icon name and its WM_CLASS (which the desktop entry's StartupWMClass must match).
-#   scripts/screenshots.sh FOLDER [BUILD_DIR]
+# Given WINDOWS_BUILD_DIR, a MinGW-w64 build with tests (as scripts/test-windows makes them, for
+# example build-windows/win64/harnlode), also the Windows window harnlode.exe under Wine, in a
+# prefix of its own, as its tests drive it (windows-*.png): at start, after each input with the
+# mouse and with the keyboard, and with the error box up. BUILD_DIR must then hold the Linux
+# tests (-DBUILD_TESTING=ON) and Wine must be installed.
+#   scripts/screenshots.sh FOLDER [BUILD_DIR [WINDOWS_BUILD_DIR]]
 # Needs xvfb, openbox, xdotool, x11-utils and imagemagick; BUILD_DIR (default build-ui) must hold
 # a built harnlode and harnlode-make-sample.
 set -euo pipefail
@@ -18,34 +23,26 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$1"
 shots=$(cd "$1" && pwd)
 build=$(cd "${2:-$root/build-ui}" && pwd)
+windows_build=""
+[ -z "${3:-}" ] || windows_build=$(cd "$3" && pwd)
 
+source "$root/scripts/virtual-display.sh"
 work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
 program_pid=""
 mounted=""
+wineserver=/usr/lib/wine/wineserver
 cleanup() {
   [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
   [ -z "$mounted" ] || umount "$mounted" 2>/dev/null || true
-  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  [ -z "${WINEPREFIX:-}" ] || "$wineserver" -k 2>/dev/null || true
+  stop_display
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 "$build/sample/harnlode-make-sample" "$work/windows" >/dev/null
-
-# A display of our own, whatever number is free.
-for display in $(seq 90 120); do
-  [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-wm_pid=$!
-sleep 1
+start_display
+sleep 0.5
 
 shot() { import -window root "$shots/$1.png"; echo "$shots/$1.png"; }
 # The program's window of that caption, once it shows.
@@ -129,3 +126,21 @@ sleep 0.7
 : >"$work/windows/Windows/System32/config/SYSTEM"
 click 64 60  # Analyze, on the damaged hive
 shot 4-error-box
+
+[ -n "$windows_build" ] || exit 0
+# The Windows window, in a fresh 64-bit prefix, driven by its tests: with the mouse (Analyze, Tune,
+# Analyze), with the keyboard (Space, Tab Enter, Shift+Tab Space), and on a value that cannot be
+# read.
+kill "$program_pid" 2>/dev/null || true
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEARCH=win64 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+"$wineserver" -w
+"$wineserver" -p
+WINE=/usr/lib/wine/wine64 HARNLODE_WINDOW_SHOTS=$shots \
+  HARNLODE_WINDOWS_WINDOW="$windows_build/usb/win32/harnlode.exe" \
+  HARNLODE_WINDOW_PROBE="$windows_build/tests/wine/window_probe.exe" \
+  "$build/tests/wine/wine_window_tests" >"$work/window-tests.log" ||
+  { cat "$work/window-tests.log" >&2; exit 1; }
+ls "$shots"/windows-*.png
