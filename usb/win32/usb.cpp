@@ -35,15 +35,15 @@ RECT CentredFrame() {
   return {left, top, left + width, top + height};
 }
 
+// The one-shot timer that creates the tooltip after the first paint.
+constexpr UINT_PTR kCreateToolTipTimer = 1;
+
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 }  // namespace
 
 TForm1::TForm1(HWND owner)
     : owner_(owner), form_font_(MakeFont(form::kFormFont)), log_font_(MakeFont(form::kLogFont)) {
-  // The tooltip control's class.
-  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
   const auto background =
       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(SystemColourIndex(form::kFormBackground) + 1));
   Create({kClassName, background, ProgramIcon(SM_CXICON, SM_CYICON)}, 0, kFormStyle, L"",
@@ -77,25 +77,10 @@ TForm1::TForm1(HWND owner)
   log_ = std::make_unique<LogEdit>(lower_pane_->Handle(),
                                    NavigationPane::PageRect(width, lower_height), log_font_);
 
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-  if (tooltip_) {
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, form::kToolTipWakeUpMilliseconds);
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, form::kToolTipDisplayMilliseconds);
-    for (const auto& button : buttons_) {
-      if (button->Description().tooltip.empty()) continue;
-      std::wstring text = WideFromAnsi(button->Description().tooltip);
-      TOOLINFOW tool{};
-      tool.cbSize = sizeof(tool);
-      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = upper_pane_->Handle();
-      tool.uId = reinterpret_cast<UINT_PTR>(button->Handle());
-      tool.lpszText = text.data();
-      SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-  }
+  // The tooltip waits until the window has been painted: a timer's message comes only once the
+  // queue is otherwise empty, and the tooltip is needed no sooner than the pointer rests on a
+  // button.
+  SetTimer(Handle(), kCreateToolTipTimer, 0, nullptr);
   last_focus_ = buttons_.front()->Handle();
 }
 
@@ -121,6 +106,31 @@ void TForm1::ShowAsLaunched(int show_command) {
       break;
   }
   UpdateWindow(Handle());
+}
+
+void TForm1::CreateToolTip() {
+  // The tooltip control's class.
+  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  if (tooltip_) {
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, form::kToolTipWakeUpMilliseconds);
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, form::kToolTipDisplayMilliseconds);
+    for (const auto& button : buttons_) {
+      if (button->Description().tooltip.empty()) continue;
+      std::wstring text = WideFromAnsi(button->Description().tooltip);
+      TOOLINFOW tool{};
+      tool.cbSize = sizeof(tool);
+      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      tool.hwnd = upper_pane_->Handle();
+      tool.uId = reinterpret_cast<UINT_PTR>(button->Handle());
+      tool.lpszText = text.data();
+      SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+  }
 }
 
 void TForm1::LogLine(const std::string& text) { log_->AppendLine(text); }
@@ -184,6 +194,11 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       FormActivate();
       // The focus goes back to the control that had it, as in a dialog.
       if (!HIWORD(wparam)) SetFocus(IsWindow(last_focus_) ? last_focus_ : Handle());
+      return 0;
+    case WM_TIMER:
+      if (wparam != kCreateToolTipTimer) break;
+      KillTimer(Handle(), kCreateToolTipTimer);
+      if (!tooltip_) CreateToolTip();
       return 0;
     case WM_SIZE:
       if (wparam != SIZE_MINIMIZED) PlacePanes(LOWORD(lparam), HIWORD(lparam));

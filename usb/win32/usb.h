@@ -50,6 +50,8 @@ class TForm1 final : public Window, public TLogOwner {
 
  private:
   void PlacePanes(int width, int height);
+  // Analyze's tooltip; made once the window has been painted.
+  void CreateToolTip();
   const XpButton* ButtonOf(HWND handle) const;
 
   HWND owner_;
