@@ -70,6 +70,17 @@ inline constexpr int kStripHeight = 28;
 inline constexpr int kSelectorWidth = 22;
 inline constexpr SystemColour kPageBackground = SystemColour::Window;
 
+// Where a pane's parts lie in a pane of `size`, in the pane's own coordinates: the page area fills
+// what the frame, the splitter bar and the strip leave, and the selector ends the strip. `scaled`
+// turns the form's sizes into the screen's pixels; none keeps them as they are.
+struct PaneLayout {
+  Rect page;
+  Rect splitter;
+  Rect strip;
+  Rect selector;
+};
+PaneLayout LayOutPane(Size size, int (*scaled)(int) = nullptr);
+
 // The row of grip dots centred on the splitter bar: each dot a dark square with a light one
 // offset by a pixel to the lower right.
 inline constexpr int kGripDots = 9;

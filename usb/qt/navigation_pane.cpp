@@ -29,26 +29,15 @@ NavigationPage::NavigationPage(QWidget* parent) : QWidget(parent) {
   setBackgroundRole(ToColorRole(form::kPageBackground));
 }
 
-QRect NavigationPane::PageRect() const {
-  const int inner_width = width() - 2 * kFrameWidth;
-  const int page_height = height() - 2 * kFrameWidth - kSplitterHeight - kStripHeight;
-  return {kFrameWidth, kFrameWidth, qMax(0, inner_width), qMax(0, page_height)};
-}
+form::PaneLayout NavigationPane::Layout() const { return form::LayOutPane({width(), height()}); }
 
-QRect NavigationPane::SplitterRect() const {
-  const QRect page = PageRect();
-  return {page.left(), page.bottom() + 1, page.width(), kSplitterHeight};
-}
+QRect NavigationPane::PageRect() const { return ToQRect(Layout().page); }
 
-QRect NavigationPane::StripRect() const {
-  const QRect splitter = SplitterRect();
-  return {splitter.left(), splitter.bottom() + 1, splitter.width(), kStripHeight};
-}
+QRect NavigationPane::SplitterRect() const { return ToQRect(Layout().splitter); }
 
-QRect NavigationPane::SelectorRect() const {
-  const QRect strip = StripRect();
-  return {strip.right() + 1 - kSelectorWidth, strip.top(), kSelectorWidth, strip.height()};
-}
+QRect NavigationPane::StripRect() const { return ToQRect(Layout().strip); }
+
+QRect NavigationPane::SelectorRect() const { return ToQRect(Layout().selector); }
 
 // The text keeps clear of the strip's top line and of the selector by a few pixels.
 QRect NavigationPane::StripTextRect() const {

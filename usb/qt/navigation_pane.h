@@ -19,11 +19,6 @@ class NavigationPage : public QWidget {
 class NavigationPane : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kFrameWidth = form::kPaneFrameWidth;
-  static constexpr int kSplitterHeight = form::kSplitterHeight;
-  static constexpr int kStripHeight = form::kStripHeight;
-  static constexpr int kSelectorWidth = form::kSelectorWidth;
-
   using QWidget::QWidget;
 
   // Where the page goes: all that the frame, splitter and strip leave.
@@ -45,6 +40,7 @@ class NavigationPane : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  form::PaneLayout Layout() const;
   void PlacePages();
 
   QString strip_text_;

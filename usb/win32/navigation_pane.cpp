@@ -1,6 +1,6 @@
 #include "navigation_pane.h"
 
-#include <algorithm>
+#include <cstdint>
 
 #include "colours.h"
 #include "screen_scale.h"
@@ -20,6 +20,12 @@ void FillTopToBottom(HDC dc, const RECT& area, form::Rgb top, form::Rgb bottom) 
   }
 }
 
+RECT ToRect(const form::Rect& rect) {
+  return {rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
+}
+
+form::PaneLayout Layout(int width, int height) { return form::LayOutPane({width, height}, Scaled); }
+
 void Line(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour) {
   SetDCPenColor(dc, colour);
   const HGDIOBJ previous = SelectObject(dc, GetStockObject(DC_PEN));
@@ -35,11 +41,7 @@ NavigationPane::NavigationPane(HWND form, const RECT& bounds) {
          WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, nullptr, bounds, form);
 }
 
-RECT NavigationPane::PageRect(int width, int height) {
-  const int frame = Scaled(form::kPaneFrameWidth);
-  const int bars = Scaled(form::kSplitterHeight) + Scaled(form::kStripHeight);
-  return {frame, frame, std::max(frame, width - frame), std::max(frame, height - frame - bars)};
-}
+RECT NavigationPane::PageRect(int width, int height) { return ToRect(Layout(width, height).page); }
 
 RECT NavigationPane::OnPage(const form::Rect& design_rect) {
   const int frame = Scaled(form::kPaneFrameWidth);
@@ -84,15 +86,12 @@ LRESULT NavigationPane::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
 void NavigationPane::Paint(HDC dc, const RECT& client) const {
   const int width = client.right;
   const int height = client.bottom;
-  const int frame = Scaled(form::kPaneFrameWidth);
-  const RECT page = PageRect(width, height);
+  const form::PaneLayout layout = Layout(width, height);
 
   Fill(dc, client, Colour(form::olive::kFrame));
-  Fill(dc, page, Colour(form::kPageBackground));
+  Fill(dc, ToRect(layout.page), Colour(form::kPageBackground));
 
-  const RECT splitter{
-      page.left, page.bottom, page.right,
-      std::min(height - frame, static_cast<int>(page.bottom) + Scaled(form::kSplitterHeight))};
+  const RECT splitter = ToRect(layout.splitter);
   FillTopToBottom(dc, splitter, form::olive::kSplitterTop, form::olive::kSplitterBottom);
   // A row of grip dots in the middle says that the bar is a splitter.
   const int pitch = Scaled(form::kGripPitch);
@@ -107,13 +106,13 @@ void NavigationPane::Paint(HDC dc, const RECT& client) const {
     Fill(dc, {x, dot_top, x + dot, dot_top + dot}, Colour(form::olive::kGripDark));
   }
 
-  const RECT strip{page.left, splitter.bottom, page.right, height - frame};
+  const RECT strip = ToRect(layout.strip);
   FillTopToBottom(dc, strip, form::olive::kStripTop, form::olive::kStripBottom);
   Line(dc, strip.left, strip.top, strip.right, strip.top, Colour(form::olive::kFrame));
 
   // The active page's selector, pressed: warm fill, dark edge at top and left.
-  const RECT selector{strip.right - Scaled(form::kSelectorWidth), strip.top + 1, strip.right,
-                      strip.bottom};
+  RECT selector = ToRect(layout.selector);
+  ++selector.top;  // below the strip's top line
   FillTopToBottom(dc, selector, form::olive::kSelectedTop, form::olive::kSelectedBottom);
   const COLORREF edge = Colour(form::olive::kSelectedBorder);
   Line(dc, selector.left, selector.top, selector.right, selector.top, edge);
