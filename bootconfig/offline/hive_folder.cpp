@@ -51,25 +51,28 @@ HiveFolder::HiveFolder(const std::filesystem::path& installation,
   inode_ = status.st_ino;
 }
 
+void VisitEntries(int folder, const std::function<void(std::string_view)>& visit) {
+  const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listed < 0) return;
+  DIR* entries = ::fdopendir(listed);
+  if (entries == nullptr) {
+    ::close(listed);
+    return;
+  }
+  while (const dirent* entry = ::readdir(entries)) visit(entry->d_name);
+  ::closedir(entries);
+}
+
 std::optional<std::string> HiveFolder::Find(std::string_view name) const {
   const std::string exact(name);
   struct stat status = {};
   if (::fstatat(folder_.get(), exact.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return exact;
-  const int listed = ::openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (listed < 0) return std::nullopt;
-  DIR* entries = ::fdopendir(listed);
-  if (entries == nullptr) {
-    ::close(listed);
-    return std::nullopt;
-  }
   std::optional<std::string> found;
-  while (const dirent* entry = ::readdir(entries)) {
-    const std::string_view candidate(entry->d_name);
+  VisitEntries(folder_.get(), [&](std::string_view candidate) {
     if (SameNameIgnoringCase(candidate, name) && (!found || candidate < *found)) {
       found = std::string(candidate);
     }
-  }
-  ::closedir(entries);
+  });
   return found;
 }
 

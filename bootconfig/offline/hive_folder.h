@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,11 @@
 #include "offline/file_descriptor.h"
 
 namespace harnlode {
+
+// Calls `visit` with the name of every entry of the folder open as `folder`, "." and ".." included,
+// through a reading of its own that leaves `folder`'s position alone. Nothing when it cannot be
+// listed.
+void VisitEntries(int folder, const std::function<void(std::string_view)>& visit);
 
 class HiveFolder {
  public:

@@ -1,6 +1,5 @@
 #include "offline/interrupted_saves.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 
 #include "offline/base_block.h"
 #include "offline/file_descriptor.h"
+#include "offline/hive_folder.h"
 #include "offline/windows_names.h"
 
 namespace harnlode {
@@ -43,23 +43,14 @@ bool IsSpare(std::string_view entry, std::string_view name) {
 std::vector<RegularFile> RegularFiles(int folder,
                                       const std::function<bool(std::string_view)>& wanted) {
   std::vector<RegularFile> names;
-  const int listed = ::dup(folder);
-  if (listed < 0) return names;
-  DIR* entries = ::fdopendir(listed);
-  if (entries == nullptr) {
-    ::close(listed);
-    return names;
-  }
-  ::rewinddir(entries);  // the copy shares its position with `folder`, which may have been read
-  while (const dirent* entry = ::readdir(entries)) {
+  VisitEntries(folder, [&](std::string_view name) {
+    const std::string entry(name);
     struct stat found = {};
-    if (wanted(std::string_view(entry->d_name)) &&
-        ::fstatat(folder, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (wanted(name) && ::fstatat(folder, entry.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(found.st_mode)) {
-      names.push_back({entry->d_name, found});
+      names.push_back({entry, found});
     }
-  }
-  ::closedir(entries);
+  });
   return names;
 }
 
