@@ -8,6 +8,7 @@
 #include "expected_texts.h"
 #include "failure_message.h"
 #include "memory_system.h"
+#include "report_text.h"
 #include "run_report.h"
 #include "silent_abort.h"
 #include "usb_form.h"
@@ -75,6 +76,18 @@ TEST(FailureMessage, ShowsAFailedRunsReport) {
   report.failure->kept.clear();
   report.failure->explanation = "Harnlode needs administrator rights.";
   EXPECT_EQ(shown(), expected::SetDataFailed("Group") + "\n\nHarnlode needs administrator rights.");
+}
+
+// The console writes the same report to standard error: the notes as warnings, then the
+// explanation before the failure, as its last line.
+TEST(ConsoleErrorText, PutsTheNotesFirstAndTheFailureLast) {
+  RunReport report;
+  report.notes = {"A file was left alone."};
+  EXPECT_EQ(ConsoleErrorText(report), "Warning: A file was left alone.\n");
+  report.failure = RunFailure{expected::SetDataFailed("Group"), {"The save failed"}, "Why."};
+  EXPECT_EQ(ConsoleErrorText(report), "Warning: A file was left alone.\nWhy.\n" +
+                                          expected::SetDataFailed("Group") +
+                                          "\nThe save failed.\n");
 }
 
 class NotingSystem final : public TargetSystem {

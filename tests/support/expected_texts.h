@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ struct WrongValue {
   std::vector<std::uint8_t> data;
   std::string message;
 };
+inline std::ostream& operator<<(std::ostream& out, const WrongValue& row) {
+  return out << row.what;
+}
 inline const std::vector<WrongValue> kWrongValues = {
     {"ShortTextStart", "Start", kRegSz, {'0', 0, 0, 0}, InvalidDataType("Start")},
     {"LongTextStart",
