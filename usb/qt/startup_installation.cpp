@@ -4,10 +4,10 @@
 #include <string>
 
 #include "error_box.h"
-#include "report_text.h"
 #include "installation_chooser.h"
 #include "offline/mounted_installations.h"
 #include "program_options.h"
+#include "report_text.h"
 
 namespace harnlode {
 namespace {

@@ -45,7 +45,8 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 TForm1::TForm1(HWND owner, TargetSystem& system)
     : owner_(owner),
       system_(system),
-      form_font_(MakeFont(form::kFormFont)), log_font_(MakeFont(form::kLogFont)) {
+      form_font_(MakeFont(form::kFormFont)),
+      log_font_(MakeFont(form::kLogFont)) {
   const auto background =
       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(SystemColourIndex(form::kFormBackground) + 1));
   Create({kClassName, background, ProgramIcon(SM_CXICON, SM_CYICON)}, 0, kFormStyle, L"",

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "investigate.h"
-#include "target_system.h"
 #include "log_edit.h"
 #include "navigation_pane.h"
+#include "target_system.h"
 #include "window_class.h"
 #include "xp_button.h"
 
