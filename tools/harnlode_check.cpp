@@ -4,14 +4,13 @@
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
 #include <exception>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "check_platform.h"
-#include "failure_text.h"
 #include "investigate.h"
 #include "program_options.h"
+#include "report_text.h"
 #include "target_system.h"
 
 namespace {
@@ -33,16 +32,7 @@ constexpr const char* kExitStatusHelp =
 // so far in place.
 class ConsoleLog final : public TLogOwner {
  public:
-  void LogLine(const std::string& text) override {
-    std::cout << text << '\n' << std::flush;
-    last_ = text;
-  }
-  // Written with the failures, after the run, whether it ended or failed (WriteWarnings).
-  void LogNote(const std::string&) override {}
-  const std::string& Last() const { return last_; }
-
- private:
-  std::string last_;
+  void LogLine(const std::string& text) override { std::cout << text << '\n' << std::flush; }
 };
 
 int Fail(const std::string& message) {
@@ -50,19 +40,12 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
-// On standard error, so that the report stays as the window shows it.
-void WriteWarnings(TargetSystem& system) {
-  for (const std::string& warning : system.Warnings()) std::cerr << "Warning: " << warning << '\n';
-}
-
-// The message as the window's error box would show it, as the last line; before it, what the
-// system, if there is one, can tell about why it could not be written.
-int FailedRun(const std::exception& failure, TargetSystem* system) {
-  if (system != nullptr) WriteWarnings(*system);
-  const std::string explanation = system ? system->WriteRefusalExplanation() : "";
-  if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << ErrorBoxText(failure, system) << '\n';
-  return kFailed;
+// The notes and any failure go to standard error, so that the report on standard output stays
+// as the window shows it.
+int Reported(const RunReport& report) {
+  std::cerr << ConsoleErrorText(report);
+  if (report.failure) return kFailed;
+  return report.verdict == Verdict::kReady ? kReady : kNotReady;
 }
 
 int Check(int argc, char** argv) {
@@ -85,24 +68,20 @@ int Check(int argc, char** argv) {
   const bool tune = !arguments.options.empty();
   const std::vector<std::string>& folders = arguments.operands;
 
-  std::unique_ptr<TargetSystem> system;
   try {
-    CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
+    const CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
     if (!target.problem.empty()) return Fail(target.problem);
     if (!target.system) {
       return Fail(
           "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
           "harnlode-check --help for usage.");
     }
-    system = std::move(target.system);
-    UseTargetSystem use(*system);
     ConsoleLog log;
-    log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
-    RunReadinessCheck(log, !tune);
-    WriteWarnings(*system);
-    return log.Last() == kReadyVerdict ? kReady : kNotReady;
+    return Reported(RunReadinessCheck(log, *target.system, !tune));
+  } catch (const EFailedRun& failed) {
+    return Reported(failed.Report());
   } catch (const std::exception& failure) {
-    return FailedRun(failure, system.get());
+    return Reported(ReportOfFailure(failure));
   }
 }
 

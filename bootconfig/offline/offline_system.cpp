@@ -43,7 +43,7 @@ std::string OfflineSystem::WriteRefusalExplanation() {
   }
 }
 
-std::vector<std::string> OfflineSystem::Warnings() { return registry_->LastNotes(); }
+std::vector<std::string> OfflineSystem::Notes() { return registry_->LastNotes(); }
 
 bool OfflineSystem::IsFile(const std::string& windows_path) {
   // Drive c: is the installation's folder; no other drive exists here.

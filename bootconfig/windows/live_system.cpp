@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "windows/administrator_rights.h"
 #include "windows/file_system_redirection_pause.h"
 
 namespace harnlode {
@@ -24,6 +25,18 @@ bool LiveSystem::IsFile(const std::string& windows_path) {
     attributes = ::GetFileAttributesA(windows_path.c_str());
   }
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string LiveSystem::WriteRefusalExplanation() {
+  if (!registry_.Refused()) return {};
+  if (!HasAdministratorRights()) {
+    return "Windows refused Harnlode access to the service keys: Harnlode needs administrator "
+           "rights. Close it and start it again with \"Run as administrator\".";
+  }
+  return "Windows refused Harnlode access to the service keys although it runs with administrator "
+         "rights: their permissions, or a security program, keep them from being changed. Give "
+         "the Administrators group full control of the keys, or allow Harnlode in the security "
+         "program, then try again.";
 }
 
 }  // namespace harnlode

@@ -22,7 +22,7 @@ class OfflineSystem final : public TargetSystem {
   RegistryStore& Registry() override;
   bool IsFile(const std::string& windows_path) override;
   std::string WriteRefusalExplanation() override;
-  std::vector<std::string> Warnings() override;
+  std::vector<std::string> Notes() override;
 
  private:
   std::filesystem::path folder_;

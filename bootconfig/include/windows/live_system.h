@@ -1,7 +1,9 @@
-// The Windows system this program runs on.
+// The Windows system this program runs on: its registry, which notes whether the latest run was
+// refused access, so that a failure can be told with why after its message.
 #pragma once
 
 #include "target_system.h"
+#include "windows/refusal_noting_registry.h"
 #include "windows/win32_registry.h"
 
 namespace harnlode {
@@ -10,9 +12,12 @@ class LiveSystem final : public TargetSystem {
  public:
   RegistryStore& Registry() override { return registry_; }
   bool IsFile(const std::string& windows_path) override;
+  // Whether the program lacks administrator rights, or the keys are kept even from them.
+  std::string WriteRefusalExplanation() override;
 
  private:
-  Win32Registry registry_;
+  Win32Registry platform_registry_;
+  RefusalNotingRegistry registry_{platform_registry_};
 };
 
 }  // namespace harnlode
