@@ -76,7 +76,8 @@ bool OfflineRegistry::InstallationWritable() {
   if (!writable) {
     const HiveLocation& location = Hive().Location();
     const int folder = location.hive_folder->Descriptor();
-    writable = ::faccessat(folder, location.read_name.c_str(), W_OK, AT_EACCESS) == 0 &&
+    writable = ::faccessat(folder, location.read_name.c_str(), W_OK,
+                           AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0 &&
                ::faccessat(folder, ".", W_OK, AT_EACCESS) == 0 &&
                // Changes to a hibernated Windows would be lost when it resumes, or damage its
                // volume.
