@@ -1,19 +1,26 @@
 // Bad installations and hive files: a clear failure naming the file, the hive left unchanged.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <span>
 
+#include "child_process.h"
 #include "file_bytes.h"
 #include "installation_check.h"
 #include "installation_error.h"
+#include "offline/atomic_replacement.h"
 #include "offline/base_block.h"
+#include "offline/hive_location.h"
 #include "registry.h"
 #include "registry_run.h"
 #include "report_text.h"
@@ -221,6 +228,160 @@ INSTANTIATE_TEST_SUITE_P(
                                                                             : "Config") +
              (*info.param.when == '\0' ? "BeforeTheRun" : "MidRun");
     });
+
+// The folder's owner takes the save's new file away once it is made and puts something of its own
+// under its name: the save writes its own file alone, puts nothing in the hive's place, removes
+// nothing it did not make, and says why.
+struct TemporarySwap {
+  const char* what;
+  void (*put)(const fs::path& at, const fs::path& outside);
+};
+std::ostream& operator<<(std::ostream& out, const TemporarySwap& row) { return out << row.what; }
+
+class TemporarySwapped : public InstallationTest,
+                         public ::testing::WithParamInterface<TemporarySwap> {};
+
+TEST_P(TemporarySwapped, SavesNothingAndTouchesNothingElse) {
+  TempFolder outside;
+  const fs::path victim = outside.Path() / "victim";
+  WriteFile(victim, "root's data\n");
+  const fs::path hive = windows_.HivePath();
+  const std::string old_hive = ReadFile(hive);
+  const HiveLocation location = LocateSystemHive(windows_.Folder());
+  AtomicReplacement replacement(location.hive_folder, location.name);
+  fs::path swapped;
+  const auto swap_then_write = [&](int file) {
+    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+      if (entry.path().filename().string().starts_with(".SYSTEM.harnlode-")) swapped = entry;
+    }
+    fs::rename(swapped, outside.Path() / "taken");
+    GetParam().put(swapped, victim);
+    return ::write(file, "new hive", 8) == 8;
+  };
+  struct stat like = {};
+  ASSERT_EQ(::stat(hive.c_str(), &like), 0);
+  EXPECT_THAT([&] { replacement.Replace(swap_then_write, like); },
+              ::testing::ThrowsMessage<EInstallationError>(
+                  ::testing::HasSubstr("changed while Harnlode was saving")));
+  EXPECT_EQ(ReadFile(victim), "root's data\n");
+  EXPECT_TRUE(ReadFile(hive) == old_hive);
+  EXPECT_EQ(ReadFile(outside.Path() / "taken"), "new hive");
+  EXPECT_TRUE(fs::exists(fs::symlink_status(swapped))) << "the owner's entry was removed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TemporarySwapped,
+    ::testing::Values(TemporarySwap{"ALinkOutside",
+                                    [](const fs::path& at, const fs::path& outside) {
+                                      fs::create_symlink(outside, at);
+                                    }},
+                      TemporarySwap{
+                          "ANamedPipe",
+                          [](const fs::path& at, const fs::path&) { ::mkfifo(at.c_str(), 0600); }},
+                      TemporarySwap{"AnEmptyFile", [](const fs::path& at,
+                                                      const fs::path&) { WriteFile(at, ""); }}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// The installation's owner, an ordinary user, swaps every new entry of the hive's folder for a link
+// to a root-owned file, or the hive itself, for a moment, for a link to a root-only hive, while
+// root tunes it again and again: no run reads, writes or waits on anything outside, and a run that
+// saved nothing never says it did.
+class OwnerSwappingEntries : public InstallationTest,
+                             public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(OwnerSwappingEntries, NeverReachOutsideNorFakeASuccess) {
+  const bool swap_hive = GetParam() == std::string_view("TheHive");
+  const fs::path hive = windows_.HivePath(), config = hive.parent_path();
+  const std::string old_hive = ReadFile(hive);
+  TempFolder outside;
+  const fs::path target = outside.Path() / "target", secret = outside.Path() / "secret";
+  const fs::path out = outside.Path() / "said";
+  WriteFile(target, "root's data\n");
+  const std::string marker("R\0s\0e\0c\0", 8);  // the secret's groups, the installation's "Base"
+  std::string secret_hive = old_hive;
+  for (std::size_t at = 0;
+       (at = secret_hive.find(std::string("B\0a\0s\0e\0", 8), at)) < secret_hive.size();) {
+    secret_hive.replace(at, marker.size(), marker);
+  }
+  WriteFile(secret, secret_hive);
+  fs::permissions(outside.Path(), fs::perms::owner_all);
+  OpenUpTo(config);
+  constexpr uid_t kNobody = 65534;
+  const auto give_away = [&] {
+    for (const auto& entry : fs::recursive_directory_iterator(windows_.Folder())) {
+      if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) return false;
+    }
+    return true;
+  };
+  if (!give_away()) GTEST_SKIP() << "the installation cannot be given to user nobody here";
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    const pid_t owner = ::fork();
+    if (owner == 0) {
+      if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(1);
+      const std::string real = (config / "SYSTEM.real").string();
+      const int opened = ::inotify_init1(IN_CLOEXEC);
+      if (opened < 0 || ::inotify_add_watch(opened, hive.c_str(), IN_OPEN) < 0) ::_exit(1);
+      for (std::error_code error;;) {
+        if (swap_hive) {
+          // Once the run has opened the hive, it is a link for the next open, then put back.
+          char events[4096];
+          if (::read(opened, events, sizeof events) <= 0) ::_exit(1);
+          if (::rename(hive.c_str(), real.c_str()) != 0) continue;
+          (void)!::symlink(secret.c_str(), hive.c_str());
+          ::usleep(3000);
+          ::unlink(hive.c_str());
+          ::rename(real.c_str(), hive.c_str());
+          continue;
+        }
+        for (fs::directory_iterator it(config, error), end; !error && it != end;
+             it.increment(error)) {
+          const fs::path entry = it->path();
+          const std::string name = entry.filename();
+          if (name.starts_with(".SYSTEM.harnlode-") && !name.ends_with(".x") &&
+              !fs::is_symlink(entry, error)) {
+            fs::rename(entry, entry.string() + ".x", error);
+            fs::create_symlink(target, entry, error);
+          }
+        }
+      }
+    }
+    ASSERT_GT(owner, 0);
+    ChildProcess run(CheckArguments(windows_.Folder(), true), {.out = out, .err = out});
+    for (int waited = 0; run.Running() && waited < 2000; ++waited) ::usleep(10000);
+    const bool hung = run.Running();
+    const int status = run.Wait();
+    ::kill(owner, SIGKILL);
+    ::waitpid(owner, nullptr, 0);
+    if (fs::exists(fs::symlink_status(config / "SYSTEM.real"))) {
+      fs::remove(hive);
+      fs::rename(config / "SYSTEM.real", hive);
+    }
+    EXPECT_FALSE(hung);
+    const std::string said = ReadFile(out);
+    EXPECT_TRUE(status == 0 || status == 2) << status << said;
+    EXPECT_TRUE(ReadFile(target) == "root's data\n") << "a root-owned file was written";
+    EXPECT_TRUE(ReadFile(secret) == secret_hive);
+    EXPECT_THAT(said, ::testing::Not(::testing::HasSubstr("Rsec")));
+    EXPECT_EQ(ReadFile(hive).find(marker), std::string::npos) << "a root-only file was copied in";
+    // A run that says it saved left the tuned hive in place (an owner who swaps the hive itself
+    // may undo a save once it is done).
+    if (!swap_hive && status == 0) {
+      ASSERT_FALSE(fs::is_symlink(hive)) << "a run that saved nothing said it had";
+      EXPECT_EQ(ReadHiveContents(hive).at("ControlSet001\\Services\\usbhub").at("start").data,
+                (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    }
+    WriteFile(hive, old_hive);
+    for (const auto& entry : fs::directory_iterator(config)) {
+      if (entry.path().filename() != "SYSTEM") fs::remove(entry.path());
+    }
+    give_away();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, OwnerSwappingEntries,
+                         ::testing::Values("TheSavesNewFile", "TheHive"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST_F(InstallationTest, WriteBackReplacesTheFileWholeAndKeepsItsRights) {
   fs::permissions(windows_.HivePath(), fs::perms(0640));

@@ -271,6 +271,42 @@ TEST_F(RealWindows10Hive, FaultsAroundTheLogsChangeNothing) {
   EXPECT_TRUE(ReadFile(Hive()) == hive_);
 }
 
+// A log that is there but is no regular file of the hive's folder is not read: an analysis says
+// so beside its report, and a tuning run, which would lose what the log holds, refuses, naming it.
+struct LogNoFileRow {
+  const char* what;
+  void (*put)(const fs::path& log);
+  const char* kind;
+};
+std::ostream& operator<<(std::ostream& out, const LogNoFileRow& row) { return out << row.what; }
+
+class LogThatIsNoFile : public RealWindows10Hive,
+                        public ::testing::WithParamInterface<LogNoFileRow> {};
+
+TEST_P(LogThatIsNoFile, IsNamedAndRefusesTheTune) {
+  const fs::path log2 = fs::canonical(Config(Folder())) / kLog2;
+  fs::rename(log2, Config(Folder()) / "log2-real");
+  GetParam().put(log2);
+  const auto before = FolderState(Folder());
+  const std::string named = "\"" + log2.string() + "\" is " + GetParam().kind;
+  const ProgramOutcome analysis = RunProgram(CheckArguments(Folder(), false));
+  EXPECT_EQ(analysis.status, 1) << analysis.err;
+  EXPECT_THAT(analysis.err, ::testing::HasSubstr("was read without its transaction log " + named));
+  const ProgramOutcome tuning = RunProgram(CheckArguments(Folder(), true));
+  EXPECT_EQ(tuning.status, 2);
+  EXPECT_THAT(tuning.err, ::testing::HasSubstr("transaction log " + named));
+  EXPECT_TRUE(FolderState(Folder()) == before) << "a file was changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LogThatIsNoFile,
+    ::testing::Values(
+        LogNoFileRow{"ANamedPipe", [](const fs::path& log) { ::mkfifo(log.c_str(), 0644); },
+                     "a named pipe"},
+        LogNoFileRow{"ALinkToTheLogBesideIt",
+                     [](const fs::path& log) { fs::create_symlink("log2-real", log); }, "a link"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
 TEST_F(RealWindows10Hive, ADiskThatFillsWhileTheRecoveredHiveIsWrittenChangesNothing) {
   // Room for the installation and less than a second hive; mounting needs root's rights.
   const fs::path disk = folder_.Path() / "disk";

@@ -100,12 +100,13 @@ void AtomicReplacement::RemoveLeftovers() {
   }
 }
 
-void AtomicReplacement::Replace(const std::function<bool(const std::string&)>& write,
-                                const struct stat& like) {
+FileDescriptor AtomicReplacement::Replace(const std::function<bool(int)>& write,
+                                          const struct stat& like) {
   const int folder = folder_->Descriptor();
   std::string temporary;
-  const FileDescriptor created(CreateTemporary(*folder_, name_, &temporary));
-  if (created.get() < 0) {
+  FileDescriptor created(CreateTemporary(*folder_, name_, &temporary));
+  struct stat made = {};
+  if (created.get() < 0 || ::fstat(created.get(), &made) != 0) {
     const int error = errno;
     throw EInstallationError("The changes could not be saved to the registry hive " +
                              Quoted(Target()) + ": no new file can be made in " +
@@ -113,32 +114,31 @@ void AtomicReplacement::Replace(const std::function<bool(const std::string&)>& w
                              "). The hive was left as it was; " + Advice(folder, error));
   }
   auto fail_saving = [&](const std::string& what, int error) {
-    ::unlinkat(folder, temporary.c_str(), 0);
+    RemoveIfStill(folder, temporary, made);
     throw EInstallationError("The changes could not be saved to the registry hive " +
                              Quoted(Target()) + ": " + what + " (" + std::strerror(error) +
                              "). The hive was left as it was; " + Advice(folder, error));
   };
-  // The new file takes the old one's place, so it takes its permissions and, where allowed, owner.
+  errno = 0;
+  if (!write(created.get())) fail_saving("writing", errno);
+  // The new file takes the old one's place, so it takes its permissions and, where allowed, owner;
+  // only once written, so that the writer opens a file of ours alone.
   if (::fchmod(created.get(), like.st_mode & 07777) != 0) fail_saving("setting rights", errno);
   if (::fchown(created.get(), like.st_uid, like.st_gid) != 0 && errno != EPERM) {
     fail_saving("setting the owner", errno);
   }
-  errno = 0;
-  if (!write(folder_->AccessPath(temporary))) fail_saving("writing", errno);
-  {
-    // Flushed through a descriptor of its own: the writer may have replaced the file's content
-    // through another.
-    const FileDescriptor written(folder_->Open(temporary, O_RDONLY));
-    const bool flushed = written.get() >= 0 && ::fsync(written.get()) == 0;
-    if (!flushed) fail_saving("flushing", errno);
-  }
+  if (::fsync(created.get()) != 0) fail_saving("flushing", errno);
   try {
     folder_->RequireInPlace(false);
   } catch (const EInstallationError&) {
-    ::unlinkat(folder, temporary.c_str(), 0);
+    RemoveIfStill(folder, temporary, made);
     throw;
   }
+  // Whatever stands under the temporary's name unless it is the file made here was put there by
+  // someone else, and is neither renamed nor removed.
+  if (!EntryIs(folder, temporary, made)) ThrowChangedWhileSaving(false);
   if (!RenameOver(folder, temporary, name_)) fail_saving("replacing", errno);
+  if (!EntryIs(folder, name_, made)) ThrowChangedWhileSaving(true);
   // Other names of the old file are stale now.
   RemoveLeftovers();
   if (::fsync(folder) != 0) {
@@ -148,6 +148,19 @@ void AtomicReplacement::Replace(const std::function<bool(const std::string&)>& w
                              "); a power failure now could lose the change.");
   }
   folder_->RequireInPlace(true);
+  return created;
+}
+
+void AtomicReplacement::ThrowChangedWhileSaving(bool renamed) const {
+  throw EInstallationError(
+      "The folder " + Quoted(folder_->Path()) +
+      " changed while Harnlode was saving the registry hive " + Quoted(Target()) +
+      " in it: the new file that Harnlode wrote was " +
+      (renamed ? "put in the hive's place, and then something else was put under the hive's name."
+               : "moved away or replaced before it could take the hive's place, so Harnlode saved "
+                 "nothing.") +
+      " Harnlode removed nothing it had not made. Check who else changes that installation, then "
+      "run again.");
 }
 
 }  // namespace harnlode

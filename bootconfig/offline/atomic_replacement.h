@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "offline/file_descriptor.h"
 #include "offline/folder_lock.h"
 #include "offline/hive_folder.h"
 
@@ -27,12 +28,14 @@ class AtomicReplacement {
   AtomicReplacement(const AtomicReplacement&) = delete;
   AtomicReplacement& operator=(const AtomicReplacement&) = delete;
 
-  // Writes the new content with `write`, given a name under which the temporary file opens
-  // (false, with errno set, when it fails), gives the file the rights and owner of `like`, and
-  // puts it in the target's place. Throws EInstallationError when the target could not be
-  // replaced, which then is as it was, when the folder could not be flushed after it was, or when
-  // the folder was moved away meanwhile.
-  void Replace(const std::function<bool(const std::string&)>& write, const struct stat& like);
+  // Writes the new content with `write` into the temporary file, given its descriptor (false, with
+  // errno set, when it fails), gives the file the rights and owner of `like`, puts it in the
+  // target's place and returns its descriptor. Once the file is made, nothing is opened, changed
+  // or removed by a name that the folder's owner could have replaced meanwhile, and the file is
+  // put in place only while its name still stands for it. Throws EInstallationError when the
+  // target could not be replaced, which then is as it was, when the folder could not be flushed
+  // after it was, or when the folder was moved away or changed under the save meanwhile.
+  FileDescriptor Replace(const std::function<bool(int)>& write, const struct stat& like);
 
   // For the user, in English sentences: the spare names beside the target that the replacement
   // did not remove, since they may not be leftovers of saves.
@@ -41,6 +44,7 @@ class AtomicReplacement {
  private:
   std::filesystem::path Target() const { return folder_->Path() / name_; }
   void RemoveLeftovers();
+  [[noreturn]] void ThrowChangedWhileSaving(bool renamed) const;
 
   std::shared_ptr<const HiveFolder> folder_;
   std::string name_;

@@ -1,14 +1,19 @@
 #include "offline/cut_short_mapping_guard.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstdio>
+#include <cerrno>
+#include <charconv>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 namespace harnlode {
 namespace {
@@ -85,18 +90,45 @@ CutShortMappingGuard::CutShortMappingGuard() {
 CutShortMappingGuard::~CutShortMappingGuard() { Uncover(); }
 
 void CutShortMappingGuard::Cover(dev_t device, ino_t inode) {
-  std::FILE* maps = std::fopen("/proc/self/maps", "re");
-  if (maps == nullptr) return;
+  // Read whole and parsed by hand: scanf costs a run of a small hive more than the rest of it.
+  const int maps = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+  if (maps < 0) return;
+  std::string text;
+  std::array<char, 16384> piece;
+  for (ssize_t got; (got = ::read(maps, piece.data(), piece.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) break;
+    text.append(piece.data(), static_cast<std::size_t>(got));
+  }
+  ::close(maps);
   const std::lock_guard lock(covering);
   std::size_t slot = 0;
-  unsigned long begin = 0;
-  unsigned long end = 0;
-  unsigned int major_number = 0;
-  unsigned int minor_number = 0;
-  unsigned long mapped_inode = 0;
-  // START-END PERMISSIONS OFFSET MAJOR:MINOR INODE [PATH]
-  while (std::fscanf(maps, "%lx-%lx %*s %*s %x:%x %lu%*[^\n]", &begin, &end, &major_number,
-                     &minor_number, &mapped_inode) == 5) {
+  // START-END PERMISSIONS OFFSET MAJOR:MINOR INODE [PATH]; a line that does not parse gives
+  // numbers that match no file.
+  for (std::string_view rest = text; !rest.empty();) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    std::string_view field = line;
+    const auto number = [&field](int base, char after) {
+      unsigned long value = 0;
+      const auto [end, error] =
+          std::from_chars(field.data(), field.data() + field.size(), value, base);
+      const std::size_t used = static_cast<std::size_t>(end - field.data());
+      field.remove_prefix(error == std::errc() && used < field.size() && field[used] == after
+                              ? used + 1
+                              : field.size());
+      return value;
+    };
+    const auto skip = [&field] {
+      field.remove_prefix(std::min(field.size(), field.find(' ') + 1));
+    };
+    const unsigned long begin = number(16, '-');
+    const unsigned long end = number(16, ' ');
+    skip();  // permissions
+    skip();  // offset
+    const auto major_number = static_cast<unsigned int>(number(16, ':'));
+    const auto minor_number = static_cast<unsigned int>(number(16, ' '));
+    const unsigned long mapped_inode = number(10, ' ');
     if (makedev(major_number, minor_number) != device || mapped_inode != inode) continue;
     while (slot < covered.size() && covered[slot].begin.load() != 0) ++slot;
     if (slot == covered.size()) break;
@@ -104,7 +136,6 @@ void CutShortMappingGuard::Cover(dev_t device, ino_t inode) {
     covered[slot].begin.store(begin);
     slots_.push_back(slot);
   }
-  std::fclose(maps);
 }
 
 void CutShortMappingGuard::Uncover() {

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <utility>
 
 namespace harnlode {
 
@@ -23,6 +25,10 @@ inline ssize_t ReadAt(int fd, std::span<std::uint8_t> into, off_t offset) {
   return static_cast<ssize_t>(done);
 }
 
+// The name under which the file open as `fd` opens again, whatever has become of its names in
+// folders since: for libraries that open files by name only.
+inline std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -31,6 +37,11 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.fd_, -1));
+    return *this;
+  }
   int get() const { return fd_; }
   void reset(int fd) {
     if (fd_ >= 0) ::close(fd_);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "offline/file_descriptor.h"
+#include "offline/hive_folder.h"
 
 namespace harnlode {
 namespace {
@@ -37,38 +38,42 @@ FileSnapshot::FileSnapshot(const struct stat& status, std::span<const std::uint8
       covered_(content.size()),
       digest_(Digest(kDigestStart, content)) {}
 
-FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, const FileSnapshot& like) {
-  return Take(path, like.covered_);
+FileSnapshot FileSnapshot::Take(int folder, const std::string& name, const FileSnapshot& like) {
+  struct stat status = {};
+  const FileDescriptor file = OpenRegularFile(folder, name, &status);
+  if (file.get() >= 0) return Of(file.get(), like);
+  if (errno == ENOENT) return {};
+  FileSnapshot other;
+  other.present_ = true;
+  if (errno == EINVAL || errno == ELOOP) other.status_ = status;
+  return other;
 }
 
-FileSnapshot FileSnapshot::Take(const std::filesystem::path& path, std::size_t covered) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return {};
+FileSnapshot FileSnapshot::Of(int file, const FileSnapshot& like) {
+  const std::size_t covered = like.covered_;
   FileSnapshot snapshot;
-  if (::fstat(fd, &snapshot.status_) == 0) {
-    // Read in pieces: a log may be several MiB, and only its digest is kept.
-    std::array<std::uint8_t, 64 * 1024> piece;
-    std::uint64_t digest = kDigestStart;
-    std::size_t done = 0;
-    while (done < covered) {
-      // Each piece is filled whole before it is digested, as the words must fall alike.
-      const std::size_t wanted = std::min(piece.size(), covered - done);
-      const ssize_t got = ReadAt(fd, std::span(piece).first(wanted), static_cast<off_t>(done));
-      if (got <= 0) break;
-      digest = Digest(digest, std::span(piece).first(static_cast<std::size_t>(got)));
-      done += static_cast<std::size_t>(got);
-      if (static_cast<std::size_t>(got) < wanted) break;
-    }
-    snapshot.present_ = true;
-    snapshot.covered_ = done;
-    snapshot.digest_ = digest;
+  snapshot.present_ = true;
+  if (::fstat(file, &snapshot.status_) != 0) return snapshot;
+  // Read in pieces: a log may be several MiB, and only its digest is kept.
+  std::array<std::uint8_t, 64 * 1024> piece;
+  std::uint64_t digest = kDigestStart;
+  std::size_t done = 0;
+  while (done < covered) {
+    // Each piece is filled whole before it is digested, as the words must fall alike.
+    const std::size_t wanted = std::min(piece.size(), covered - done);
+    const ssize_t got = ReadAt(file, std::span(piece).first(wanted), static_cast<off_t>(done));
+    if (got <= 0) break;
+    digest = Digest(digest, std::span(piece).first(static_cast<std::size_t>(got)));
+    done += static_cast<std::size_t>(got);
+    if (static_cast<std::size_t>(got) < wanted) break;
   }
-  ::close(fd);
+  snapshot.covered_ = done;
+  snapshot.digest_ = digest;
   return snapshot;
 }
 
-bool FileSnapshot::StillMatches(const std::filesystem::path& path) const {
-  return Take(path, *this) == *this;
+bool FileSnapshot::StillMatches(int folder, const std::string& name) const {
+  return Take(folder, name, *this) == *this;
 }
 
 bool operator==(const FileSnapshot& a, const FileSnapshot& b) {

@@ -7,8 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
+#include <string>
 
 namespace harnlode {
 
@@ -20,13 +20,16 @@ class FileSnapshot {
   // one version from another, such as a hive's header).
   FileSnapshot(const struct stat& status, std::span<const std::uint8_t> content);
 
-  // The file at `path` now, covering as many bytes as `like` does.
-  static FileSnapshot Take(const std::filesystem::path& path, const FileSnapshot& like);
-  static FileSnapshot Take(const std::filesystem::path& path, std::size_t covered);
+  // The entry `name` of the folder open as `folder` now, covering as many bytes as `like` does.
+  // It is never followed, nor opened unless it is a regular file: anything else, a link included,
+  // is told by its status alone.
+  static FileSnapshot Take(int folder, const std::string& name, const FileSnapshot& like);
+  // The regular file open as `file` now, covering as many bytes as `like` does.
+  static FileSnapshot Of(int file, const FileSnapshot& like);
 
-  // True when the file at `path` is the same file, with the same status and bytes; a file
-  // that was absent must still be absent.
-  bool StillMatches(const std::filesystem::path& path) const;
+  // True when the entry `name` of the folder open as `folder` is the same file, with the same
+  // status and bytes; a file that was absent must still be absent.
+  bool StillMatches(int folder, const std::string& name) const;
 
   const struct stat& Status() const { return status_; }
 

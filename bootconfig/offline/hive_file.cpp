@@ -31,19 +31,20 @@ constexpr off_t kLargestHive = off_t{2} << 30;
 
 HiveFile::HiveFile(const HiveLocation& location, bool for_changes)
     : path_(location.hive), location_(location) {
-  const FileDescriptor file(
-      location_.hive_folder->Open(location_.read_name, O_RDONLY | O_NONBLOCK));
-  if (file.get() < 0) {
+  // Opened once: hivex, and whatever else reads the hive, reads it through this descriptor, so
+  // that no name the folder's owner can replace is ever followed.
+  struct stat status = {};
+  file_ = OpenRegularFile(location_.hive_folder->Descriptor(), location_.read_name, &status);
+  if (file_.get() < 0 && errno != EINVAL && errno != ELOOP) {
     throw EInstallationError(UnreadableHive(path_, errno));
   }
-  struct stat status = {};
-  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (file_.get() < 0) {
     throw EInstallationError("The registry hive " + Quoted(path_) +
                              " is not a regular file. Give the folder of a Windows installation.");
   }
   std::array<std::uint8_t, base_block::kSize> base{};
   if (status.st_size > kLargestHive ||
-      ReadAt(file.get(), base, 0) != static_cast<ssize_t>(base.size()) ||
+      ReadAt(file_.get(), base, 0) != static_cast<ssize_t>(base.size()) ||
       !base_block::HasSignature(base)) {
     throw EInstallationError(
         "The file " + Quoted(path_) +
@@ -61,14 +62,16 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes)
         " bytes are missing. Restore it from a backup, or repair it with Windows.");
   }
   loaded_ = FileSnapshot(status, std::span(base).first(kHeaderCompared));
+  std::string skipped_logs;
   if (!base_block::Clean(base)) {
     const HiveLogPaths logs = location.Logs();
     try {
       recovered_ = std::make_unique<RecoveredHive>(
-          file.get(), static_cast<std::size_t>(status.st_size), path_, logs);
+          file_.get(), static_cast<std::size_t>(status.st_size), path_, logs);
     } catch (const std::bad_alloc&) {
       ThrowOutOfMemory(status.st_size, logs);
     }
+    skipped_logs = recovered_->SkippedLogs();
     if (!recovered_->Recovered()) {
       // Read as it is: the best there is to report. Never written, since Windows would then
       // take the hive for complete and lose what is missing for good.
@@ -90,6 +93,21 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes)
     }
   } else if (base_block::Clean(base) && base_block::PrimarySequence(base) == UINT32_MAX) {
     unwritable_ = SequenceWrapRefusal(path_);
+  }
+  // What such a log holds cannot be told, so the hive read without it may lack changes that
+  // Windows would apply.
+  if (!skipped_logs.empty()) {
+    unwritable_ = "The registry hive " + Quoted(path_) +
+                  " was not completely written the last time Windows used it, and its "
+                  "transaction log " +
+                  skipped_logs +
+                  ", so Harnlode cannot read the changes that it may hold and does not change the "
+                  "hive, since Windows would then lose them. Put the log itself in that place, "
+                  "then run again.";
+    recovery_note_ = "The registry hive " + Quoted(path_) +
+                     " was read without its transaction log " + skipped_logs +
+                     ", so what Windows reads from the hive may differ from this report." +
+                     (recovery_note_.empty() ? "" : " " + recovery_note_);
   }
   writable_ = for_changes && unrecoverable_.empty() && unwritable_.empty();
   hive_ = Open(writable_ ? HIVEX_OPEN_WRITE : 0);
@@ -125,9 +143,11 @@ void HiveFile::ThrowOutOfMemory(off_t size, const HiveLogPaths& logs) const {
   std::string what = "the registry hive " + Quoted(path_) + " (" + std::to_string(size) + " bytes)";
   for (const std::filesystem::path& log : {logs.log, logs.log1, logs.log2}) {
     std::error_code error;
-    const std::uintmax_t log_size = log.empty() ? 0 : std::filesystem::file_size(log, error);
-    if (!log.empty() && !error) {
-      what += " and its log " + Quoted(log) + " (" + std::to_string(log_size) + " bytes)";
+    struct stat status = {};
+    if (!log.empty() &&
+        ::fstatat(logs.folder, log.filename().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(status.st_mode)) {
+      what += " and its log " + Quoted(log) + " (" + std::to_string(status.st_size) + " bytes)";
     }
   }
   throw EInstallationError("There is not enough memory to read " + what +
@@ -136,7 +156,8 @@ void HiveFile::ThrowOutOfMemory(off_t size, const HiveLogPaths& logs) const {
 }
 
 void HiveFile::RequireUnchanged() const {
-  if (!loaded_.StillMatches(ReadPath()) || (recovered_ && !recovered_->LogsUnchanged())) {
+  if (!loaded_.StillMatches(location_.hive_folder->Descriptor(), location_.read_name) ||
+      (recovered_ && !recovered_->LogsUnchanged())) {
     throw EInstallationError(
         "The registry hive " + Quoted(path_) +
         " was changed by another program while Harnlode was working on it, so Harnlode "
@@ -203,18 +224,16 @@ void HiveFile::Save() {
   }
   AtomicReplacement replacement(location_.hive_folder, location_.name);
   RequireUnchanged();
-  replacement.Replace(
-      [&](const std::string& temporary) { return hivex_commit(hive_, temporary.c_str(), 0) == 0; },
+  file_ = replacement.Replace(
+      [&](int temporary) { return hivex_commit(hive_, DescriptorPath(temporary).c_str(), 0) == 0; },
       loaded_.Status());
   // A hive read from a spare is in its place now; the spare goes once it is no newer.
   location_.read_name = location_.name;
   path_ = location_.hive_folder->Path() / location_.name;
-  loaded_ = FileSnapshot::Take(ReadPath(), loaded_);
+  loaded_ = FileSnapshot::Of(file_.get(), loaded_);
   notes_ = replacement.Notes();
 }
 
-std::string HiveFile::ReadPath() const {
-  return location_.hive_folder->AccessPath(location_.read_name);
-}
+std::string HiveFile::ReadPath() const { return DescriptorPath(file_.get()); }
 
 }  // namespace harnlode

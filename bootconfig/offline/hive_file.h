@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "offline/cut_short_mapping_guard.h"
+#include "offline/file_descriptor.h"
 #include "offline/file_snapshot.h"
 #include "offline/hive_location.h"
 #include "offline/recovered_hive.h"
@@ -73,11 +74,12 @@ class HiveFile {
  private:
   hive_h* Open(int flags) const;
   [[noreturn]] void ThrowOutOfMemory(off_t size, const HiveLogPaths& logs) const;
-  // The name under which the file read opens in the folder held open.
+  // The name under which hivex opens the file read: its descriptor's own.
   std::string ReadPath() const;
   void CoverMapping();
 
   CutShortMappingGuard guard_;  // the hive opened for reading is a mapping of the file
+  FileDescriptor file_{-1};     // the file read, and after a save the file saved
   std::filesystem::path path_;
   HiveLocation location_;
   std::vector<std::string> notes_;

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -63,6 +64,46 @@ void VisitEntries(int folder, const std::function<void(std::string_view)>& visit
   ::closedir(entries);
 }
 
+FileDescriptor OpenRegularFile(int folder, const std::string& name, struct stat* status) {
+  // Looked at first, so that nothing but a regular file is ever opened: opening a device may
+  // act on it.
+  if (::fstatat(folder, name.c_str(), status, AT_SYMLINK_NOFOLLOW) != 0) return FileDescriptor(-1);
+  if (S_ISREG(status->st_mode)) {
+    FileDescriptor file(
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
+      const int error = errno;
+      if (error == ELOOP) ::fstatat(folder, name.c_str(), status, AT_SYMLINK_NOFOLLOW);
+      errno = error;
+      return file;
+    }
+    if (::fstat(file.get(), status) != 0) return FileDescriptor(-1);
+    if (S_ISREG(status->st_mode)) return file;
+  }
+  errno = S_ISLNK(status->st_mode) ? ELOOP : EINVAL;
+  return FileDescriptor(-1);
+}
+
+std::string EntryKind(mode_t mode) {
+  if (S_ISLNK(mode)) return "a link";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "no regular file";
+}
+
+bool EntryIs(int folder, const std::string& name, const struct stat& file) {
+  struct stat entry = {};
+  return ::fstatat(folder, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+         S_ISREG(entry.st_mode) && entry.st_dev == file.st_dev && entry.st_ino == file.st_ino;
+}
+
+void RemoveIfStill(int folder, const std::string& name, const struct stat& file) {
+  // A failure leaves a file that harms no one.
+  if (EntryIs(folder, name, file)) ::unlinkat(folder, name.c_str(), 0);
+}
+
 std::optional<std::string> HiveFolder::Find(std::string_view name) const {
   const std::string exact(name);
   struct stat status = {};
@@ -78,10 +119,6 @@ std::optional<std::string> HiveFolder::Find(std::string_view name) const {
 
 int HiveFolder::Open(std::string_view name, int flags, mode_t mode) const {
   return ::openat(folder_.get(), std::string(name).c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
-}
-
-std::string HiveFolder::AccessPath(std::string_view name) const {
-  return "/proc/self/fd/" + std::to_string(folder_.get()) + "/" + std::string(name);
 }
 
 void HiveFolder::RequireInPlace(bool saved) const {

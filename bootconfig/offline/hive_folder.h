@@ -5,6 +5,7 @@
 // another.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -22,6 +23,23 @@ namespace harnlode {
 // through a reading of its own that leaves `folder`'s position alone. Nothing when it cannot be
 // listed.
 void VisitEntries(int folder, const std::function<void(std::string_view)>& visit);
+
+// Opens the entry `name` of the folder open as `folder` for reading when it is a regular file,
+// neither following a link nor waiting for a named pipe's writer, and sets `status` to what the
+// entry is. -1 with errno set when it cannot be opened; EINVAL, with `status` telling what it is,
+// when it is no regular file (ELOOP for a link).
+FileDescriptor OpenRegularFile(int folder, const std::string& name, struct stat* status);
+
+// "a named pipe", "a link", "a folder"... for an entry with the mode `mode` that is no regular
+// file.
+std::string EntryKind(mode_t mode);
+
+// True when the entry `name` of the folder open as `folder` is the file whose status is `file`,
+// not a link to it nor another file put under that name.
+bool EntryIs(int folder, const std::string& name, const struct stat& file);
+// Removes the entry `name` when it is still the file whose status is `file`: the folder's owner
+// may have put another under its name, which is not ours to remove.
+void RemoveIfStill(int folder, const std::string& name, const struct stat& file);
 
 class HiveFolder {
  public:
@@ -41,8 +59,6 @@ class HiveFolder {
   std::optional<std::string> Find(std::string_view name) const;
   // Opens an entry without following a link; -1 with errno set when it cannot.
   int Open(std::string_view name, int flags, mode_t mode = 0) const;
-  // A name under which other programs (hivex) open the entry in this very folder.
-  std::string AccessPath(std::string_view name) const;
 
   // Throws EInstallationError, saying that nothing was saved when `saved` is false, when the
   // folder is no longer reached from the installation's folder by the path it was found at: a

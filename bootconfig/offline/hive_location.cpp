@@ -88,23 +88,11 @@ HiveLocation LocateHive(const fs::path& folder, std::string_view relative) {
 }
 
 HiveLogPaths HiveLocation::Logs() const {
-  // Found in the folder held open; a link in a log's place is not followed.
   const auto find = [this](const char* suffix) {
     const std::optional<std::string> entry = hive_folder->Find(name + suffix);
-    struct stat status = {};
-    if (!entry ||
-        ::fstatat(hive_folder->Descriptor(), entry->c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-        S_ISLNK(status.st_mode)) {
-      return fs::path();
-    }
-    return hive_folder->Path() / *entry;
+    return entry ? hive_folder->Path() / *entry : fs::path();
   };
   return {find(".LOG"), find(".LOG1"), find(".LOG2"), hive_folder->Descriptor()};
-}
-
-std::string HiveLogPaths::AccessPath(const fs::path& log) const {
-  if (folder < 0 || log.empty()) return log;
-  return "/proc/self/fd/" + std::to_string(folder) + "/" + log.filename().string();
 }
 
 }  // namespace harnlode

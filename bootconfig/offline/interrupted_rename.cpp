@@ -20,8 +20,6 @@
 namespace harnlode {
 namespace {
 
-constexpr int kReadFlags = O_RDONLY | O_NONBLOCK;
-
 [[noreturn]] void CannotRestore(const HiveFolder& folder, std::string_view name,
                                 const std::vector<std::string>& spares, const std::string& why) {
   std::string kept;
@@ -31,17 +29,16 @@ constexpr int kReadFlags = O_RDONLY | O_NONBLOCK;
   throw EInstallationError(CutShortSave(folder.Path() / name, kept) + ". " + why);
 }
 
-// Copies the file open as `from` to the file named `to`; false with errno set when it fails.
-bool CopyFile(int from, const std::string& to) {
-  const FileDescriptor copy(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-  if (copy.get() < 0) return false;
+// Copies the file open as `from` into the new, empty file open as `copy`; false with errno set
+// when it fails.
+bool CopyFile(int from, int copy) {
   std::vector<std::uint8_t> buffer(1 << 20);
   for (off_t offset = 0;;) {
     const ssize_t got = ReadAt(from, buffer, offset);
     if (got < 0) return false;
     if (got == 0) return true;
     for (ssize_t done = 0; done < got;) {
-      const ssize_t written = ::write(copy.get(), buffer.data() + done, std::size_t(got - done));
+      const ssize_t written = ::write(copy, buffer.data() + done, std::size_t(got - done));
       if (written < 0 && errno == EINTR) continue;
       if (written <= 0) return false;
       done += written;
@@ -57,7 +54,8 @@ SpareOfMissingHive FindSpareOfMissingHive(const HiveFolder& folder, std::string_
   std::vector<std::string> whole;
   for (const RegularFile& spare : RegularFiles(
            folder.Descriptor(), [name](std::string_view entry) { return IsSpare(entry, name); })) {
-    const FileDescriptor file(folder.Open(spare.name, kReadFlags));
+    struct stat status = {};
+    const FileDescriptor file = OpenRegularFile(folder.Descriptor(), spare.name, &status);
     (file.get() >= 0 && WholeHiveSequence(file.get()) ? whole : found.not_hives)
         .push_back(spare.name);
   }
@@ -84,9 +82,9 @@ std::vector<std::string> RestoreAfterInterruptedRename(const HiveLocation& locat
   // Looked at again under the folder's lock: a save of another copy may end meanwhile.
   AtomicReplacement replacement(location.hive_folder, location.name);
   if (folder.Find(location.name)) return {};  // put back by another copy meanwhile
-  const FileDescriptor spare(folder.Open(location.read_name, kReadFlags));
   struct stat status = {};
-  if (spare.get() < 0 || ::fstat(spare.get(), &status) != 0 || !WholeHiveSequence(spare.get())) {
+  const FileDescriptor spare = OpenRegularFile(folder.Descriptor(), location.read_name, &status);
+  if (spare.get() < 0 || !WholeHiveSequence(spare.get())) {
     CannotRestore(folder, location.name, spares,
                   "It changed while Harnlode was looking at it, so Harnlode did not put it back. "
                   "Run again.");
@@ -95,8 +93,7 @@ std::vector<std::string> RestoreAfterInterruptedRename(const HiveLocation& locat
   // then mishandle (a later rename over it was seen to lose it). The copy's save clears the spare
   // away, as it holds a hive no newer than the copy.
   try {
-    replacement.Replace([&](const std::string& copy) { return CopyFile(spare.get(), copy); },
-                        status);
+    replacement.Replace([&](int copy) { return CopyFile(spare.get(), copy); }, status);
   } catch (const EInstallationError& failure) {
     CannotRestore(folder, location.name, spares,
                   "Harnlode could not put it back: " + std::string(failure.what()) +

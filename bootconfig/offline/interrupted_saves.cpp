@@ -80,10 +80,8 @@ std::vector<std::string> RemoveLeftoversOfSaves(int folder, std::string_view nam
   struct stat target = {};
   std::optional<std::uint32_t> current;
   {
-    const FileDescriptor file(::openat(folder, std::string(name).c_str(),
-                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() >= 0 && ::fstat(file.get(), &target) == 0)
-      current = WholeHiveSequence(file.get());
+    const FileDescriptor file = OpenRegularFile(folder, std::string(name), &target);
+    if (file.get() >= 0) current = WholeHiveSequence(file.get());
   }
   const auto leftover = [name](std::string_view entry) {
     return IsOurTemporary(entry, name) || IsSpare(entry, name);
@@ -93,10 +91,10 @@ std::vector<std::string> RemoveLeftoversOfSaves(int folder, std::string_view nam
     if (current && entry.status.st_dev == target.st_dev && entry.status.st_ino == target.st_ino) {
       continue;
     }
+    struct stat checked = entry.status;
     if (!IsOurTemporary(entry.name, name)) {
       // Ours only when it holds the hive as it was before a save: whole, and no newer.
-      const FileDescriptor spare(
-          ::openat(folder, entry.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+      const FileDescriptor spare = OpenRegularFile(folder, entry.name, &checked);
       const std::optional<std::uint32_t> sequence =
           spare.get() < 0 ? std::nullopt : WholeHiveSequence(spare.get());
       if (!current || !sequence || *sequence > *current) {
@@ -104,7 +102,8 @@ std::vector<std::string> RemoveLeftoversOfSaves(int folder, std::string_view nam
         continue;
       }
     }
-    ::unlinkat(folder, entry.name.c_str(), 0);  // a failure leaves a file that harms no one
+    // Only the file looked at: the folder's owner may have put another under its name since.
+    RemoveIfStill(folder, entry.name, checked);
   }
   return left_alone;
 }

@@ -76,7 +76,8 @@ bool OfflineRegistry::InstallationWritable() {
   if (!writable) {
     const HiveLocation& location = Hive().Location();
     const int folder = location.hive_folder->Descriptor();
-    writable = ::faccessat(folder, location.read_name.c_str(), W_OK, AT_EACCESS) == 0 &&
+    writable = ::faccessat(folder, location.read_name.c_str(), W_OK,
+                           AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0 &&
                ::faccessat(folder, ".", W_OK, AT_EACCESS) == 0 &&
                // Changes to a hibernated Windows would be lost when it resumes, or damage its
                // volume.
@@ -146,6 +147,17 @@ hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) 
   return child;
 }
 
+hive_value_h OfflineRegistry::Value(hive_node_h key, const std::string& name) {
+  auto& values = CurrentRun().values;
+  const auto known = values.find({key, name});
+  if (known != values.end()) return known->second;
+  errno = 0;
+  const hive_value_h value = hivex_node_get_value(Hive().Handle(), key, name.c_str());
+  if (value == 0 && errno != 0) Hive().ThrowDamaged();
+  values[{key, name}] = value;
+  return value;
+}
+
 void OfflineRegistry::ForgetMissingChildren(hive_node_h parent) {
   // Names match without regard to case, so the new key may be one looked for under another case.
   auto& children = CurrentRun().children;
@@ -206,11 +218,9 @@ RegStatus OfflineRegistry::QueryValue(RegKey key, const std::string& name, RegTy
   };
   if (handle == nullptr || handle->node.kind != Node::Kind::kHive) return not_found();
 
-  hive_h* hive = Hive().Handle();
-  errno = 0;
-  const hive_value_h value = hivex_node_get_value(hive, handle->node.node, name.c_str());
-  if (value == 0 && errno != 0) Hive().ThrowDamaged();
+  const hive_value_h value = Value(handle->node.node, name);
   if (value == 0) return not_found();
+  hive_h* hive = Hive().Handle();
   const std::optional<hivex::StoredValue> stored = hivex::ReadStoredValue(hive, value);
   if (!stored) Hive().ThrowDamaged();
   return AnswerAnsiQuery(static_cast<RegType>(stored->type), stored->Bytes(), type, data, size);
@@ -233,6 +243,10 @@ RegStatus OfflineRegistry::SetValue(RegKey key, const std::string& name, RegType
   std::memcpy(&value.t, &type, sizeof type);  // any number, valid hive_type or not
   value.len = stored.size();
   value.value = reinterpret_cast<char*>(stored.data());
+  // hivex writes the key's list of values anew, even when it fails on the way.
+  auto& values = CurrentRun().values;
+  values.erase(values.lower_bound({handle->node.node, std::string()}),
+               values.lower_bound({handle->node.node + 1, std::string()}));
   errno = 0;
   if (hivex_node_set_value(Hive().Handle(), handle->node.node, &value, 0) != 0) {
     return errno == ENOMEM ? kErrorOutOfMemory : kErrorRegistryIo;

@@ -65,6 +65,8 @@ class OfflineRegistry final : public RegistryStore {
   RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
   // The subkey of that name, or 0 when there is none.
   hive_node_h Child(hive_node_h parent, const std::string& name);
+  // The value of that name, or 0 when there is none.
+  hive_value_h Value(hive_node_h key, const std::string& name);
   // Drops what lookups beneath `parent` found missing, once a subkey was added there.
   void ForgetMissingChildren(hive_node_h parent);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
@@ -76,6 +78,9 @@ class OfflineRegistry final : public RegistryStore {
     // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
     // key's subkeys one by one, and the check asks for the same keys several times.
     std::map<std::pair<hive_node_h, std::string>, hive_node_h> children;
+    // Values looked up in this run, 0 for none, by key and name as asked for: the check reads each
+    // value several times, and hivex searches a key's values one by one.
+    std::map<std::pair<hive_node_h, std::string>, hive_value_h> values;
     std::optional<bool> writable;
     bool expect_changes = false;
     bool changed = false;

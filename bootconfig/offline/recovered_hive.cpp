@@ -14,6 +14,7 @@
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "offline/file_descriptor.h"
+#include "offline/hive_folder.h"
 #include "offline/installation_messages.h"
 
 namespace harnlode {
@@ -45,8 +46,10 @@ struct ReadLog {
   FileSnapshot snapshot;
 };
 
-ReadLog ReadLogFile(const HiveLogPaths& paths, const std::filesystem::path& path,
-                    const std::filesystem::path& hive) {
+// Reads the log at `path` in the folder open as `folder`; adds to `skipped` a log that is no
+// regular file, which is not read.
+ReadLog ReadLogFile(int folder, const std::filesystem::path& path,
+                    const std::filesystem::path& hive, std::string* skipped) {
   if (path.empty()) return {};
   auto fail = [&](int error) {
     throw EInstallationError("The transaction log " + Quoted(path) + " of the registry hive " +
@@ -54,28 +57,20 @@ ReadLog ReadLogFile(const HiveLogPaths& paths, const std::filesystem::path& path
                              "), and the hive needs it to be brought up to date. Run Harnlode as "
                              "a user who may read it, or check the disk.");
   };
-  // Without blocking, so that a named pipe in a log's place cannot hold the run up.
-  const int fd =
-      ::open(paths.AccessPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-  if (fd < 0) {
+  const std::string name = path.filename();
+  struct stat status = {};
+  const FileDescriptor file = OpenRegularFile(folder, name, &status);
+  if (file.get() < 0) {
     if (errno == ENOENT) return {};  // gone since it was found
-    fail(errno);
+    if (errno != ELOOP && errno != EINVAL) fail(errno);
+    *skipped += (skipped->empty() ? "" : "; ") + Quoted(path) + " is " + EntryKind(status.st_mode) +
+                ", not a regular file of the hive's folder";
+    return {{}, FileSnapshot::Take(folder, name, FileSnapshot())};
   }
   ReadLog log;
-  struct stat status = {};
-  bool read = ::fstat(fd, &status) == 0;
-  if (read && S_ISREG(status.st_mode)) {
-    if (status.st_size > kLargestLog) {
-      errno = EFBIG;
-      read = false;
-    } else {
-      log.bytes.resize(static_cast<std::size_t>(status.st_size));
-      read = ReadAll(fd, log.bytes);
-    }
-  }
-  const int error = errno;
-  ::close(fd);
-  if (!read) fail(error);
+  if (status.st_size > kLargestLog) fail(EFBIG);
+  log.bytes.resize(static_cast<std::size_t>(status.st_size));
+  if (!ReadAll(file.get(), log.bytes)) fail(errno);
   log.snapshot = FileSnapshot(status, log.bytes);
   return log;
 }
@@ -83,7 +78,8 @@ ReadLog ReadLogFile(const HiveLogPaths& paths, const std::filesystem::path& path
 }  // namespace
 
 RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesystem::path& hive,
-                             const HiveLogPaths& paths) {
+                             const HiveLogPaths& paths)
+    : folder_(paths.folder) {
   std::vector<std::uint8_t> image(size);
   if (!ReadAll(primary, image)) {
     throw EInstallationError(UnreadableHive(hive, errno));
@@ -91,13 +87,13 @@ RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesyste
   {
     // Freed before hivex opens the result: a run holds the hive about once, and the logs only
     // while they are applied.
-    ReadLog log = ReadLogFile(paths, paths.log, hive);
-    ReadLog log1 = ReadLogFile(paths, paths.log1, hive);
-    ReadLog log2 = ReadLogFile(paths, paths.log2, hive);
+    ReadLog log = ReadLogFile(paths.folder, paths.log, hive, &skipped_logs_);
+    ReadLog log1 = ReadLogFile(paths.folder, paths.log1, hive, &skipped_logs_);
+    ReadLog log2 = ReadLogFile(paths.folder, paths.log2, hive, &skipped_logs_);
     recovery_ = RecoverHive(image, {log.bytes, log1.bytes, log2.bytes});
-    logs_ = {{paths.AccessPath(paths.log), log.snapshot},
-             {paths.AccessPath(paths.log1), log1.snapshot},
-             {paths.AccessPath(paths.log2), log2.snapshot}};
+    logs_ = {{paths.log.filename(), log.snapshot},
+             {paths.log1.filename(), log1.snapshot},
+             {paths.log2.filename(), log2.snapshot}};
   }
   if (!Recovered()) return;
 
@@ -124,7 +120,7 @@ RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesyste
 
 RecoveredHive::~RecoveredHive() { Release(); }
 
-std::string RecoveredHive::ImagePath() const { return "/proc/self/fd/" + std::to_string(image_); }
+std::string RecoveredHive::ImagePath() const { return DescriptorPath(image_); }
 
 void RecoveredHive::Release() {
   if (image_ >= 0) ::close(image_);
@@ -132,8 +128,8 @@ void RecoveredHive::Release() {
 }
 
 bool RecoveredHive::LogsUnchanged() const {
-  return std::all_of(logs_.begin(), logs_.end(), [](const auto& log) {
-    return log.first.empty() || log.second.StillMatches(log.first);
+  return std::all_of(logs_.begin(), logs_.end(), [this](const auto& log) {
+    return log.first.empty() || log.second.StillMatches(folder_, log.first);
   });
 }
 

@@ -18,7 +18,8 @@ namespace harnlode {
 class RecoveredHive {
  public:
   // Reads the primary file (open as `primary`, `size` bytes long) and its logs and recovers it.
-  // Throws EInstallationError when a log that is there cannot be read.
+  // Throws EInstallationError when a log that is there cannot be read; a log that is no regular
+  // file is left out (see SkippedLogs).
   RecoveredHive(int primary, std::size_t size, const std::filesystem::path& hive,
                 const HiveLogPaths& logs);
   ~RecoveredHive();
@@ -40,12 +41,18 @@ class RecoveredHive {
 
   // True when every log is as it was read, and none has appeared since.
   bool LogsUnchanged() const;
+  // The logs left out since they are no regular files of the hive's folder (named pipes, links,
+  // folders...), as an English phrase: '"…/SYSTEM.LOG2" is a named pipe, not a regular file of
+  // the hive's folder'; "" when none was.
+  const std::string& SkippedLogs() const { return skipped_logs_; }
 
  private:
   HiveRecovery recovery_;
+  int folder_ = -1;  // the hive's, held open by its location
   int image_ = -1;
   std::uint32_t highest_ = 0;
-  std::vector<std::pair<std::filesystem::path, FileSnapshot>> logs_;
+  std::vector<std::pair<std::string, FileSnapshot>> logs_;  // by name in the folder
+  std::string skipped_logs_;
 };
 
 }  // namespace harnlode

@@ -16,17 +16,14 @@ class HiveFolder;
 // The hive file below the installation's folder, as Windows keeps it.
 inline constexpr std::string_view kSystemHivePath = "Windows/System32/config/SYSTEM";
 
-// The logs beside a hive; empty for a log that is not there, or that is no file of the hive's
-// folder but a link.
+// The logs beside a hive, whatever kind of entry each is; empty for a log that is not there.
 struct HiveLogPaths {
   std::filesystem::path log;   // NAME.LOG
   std::filesystem::path log1;  // NAME.LOG1
   std::filesystem::path log2;  // NAME.LOG2
-  // The hive's folder, held open by the location the logs were found by and valid as long as it
-  // is; -1 for logs reached by their paths.
+  // The hive's folder, in which the logs are opened by their names, never following a link;
+  // held open by the location the logs were found by and valid as long as it is.
   int folder = -1;
-  // The name under which one of the logs above opens, without following a link, in that folder.
-  std::string AccessPath(const std::filesystem::path& log) const;
 };
 
 struct HiveLocation {
