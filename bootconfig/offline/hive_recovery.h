@@ -48,6 +48,8 @@ struct HiveRecovery {
   // Which they are, in English, for a message, as in "LOG1 and LOG2 hold 21 entries (2110 to
   // 2130)" or "LOG1 holds 8 pages"; "" for none.
   std::string unapplied;
+  // How many entries and pages `unapplied` tells of.
+  std::uint64_t unapplied_count = 0;
   // With kRecovered: what was applied. Old-format logs count no entries; their 512-byte pages
   // count as pages. New-format pages are the page references of the applied entries.
   std::uint32_t entries_applied = 0;

@@ -174,6 +174,7 @@ bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
   if (part.damaged_bin && left_out > 0) {
     result.unapplied = std::string(Name(chosen->log.name)) + " holds " + std::to_string(left_out) +
                        (left_out == 1 ? " page" : " pages");
+    result.unapplied_count = left_out;
     result.problem = "the hive bin at offset " + std::to_string(end) + " is damaged";
   }
   return true;
