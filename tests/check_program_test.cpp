@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "file_bytes.h"
 #include "investigate.h"
 #include "temp_installation.h"
 
@@ -26,6 +27,20 @@ TEST(CheckProgram, ReportsAndTunesWithTheVerdictInItsStatus) {
   EXPECT_EQ(analysis.status, 1);
   EXPECT_EQ(analysis.out, "Analysing...\n\n\n" + line + kNotReadyVerdict + "\n");
   EXPECT_EQ(analysis.err, "");
+
+  // A report that cannot be written: the run stops, and a tuning run changes nothing.
+  const std::string hive = ReadFile(windows.HivePath());
+  for (const std::vector<std::string>& run :
+       {std::vector<std::string>{windows.Folder()}, {"--tune", windows.Folder()}, {"--help"}}) {
+    std::vector<std::string> arguments = run;
+    arguments.insert(arguments.begin(), HARNLODE_CHECK_PROGRAM);
+    TempFolder errors;
+    ChildProcess full(arguments, {"/dev/full", errors.Path() / "err"});
+    EXPECT_EQ(full.Wait(), 2) << run.front();
+    EXPECT_THAT(ReadFile(errors.Path() / "err"),
+                ::testing::HasSubstr("cannot be written to standard output"));
+  }
+  EXPECT_TRUE(ReadFile(windows.HivePath()) == hive);
 
   const ProgramOutcome tuning = RunCheckProgram({"--tune", windows.Folder()});
   EXPECT_EQ(tuning.status, 0);
@@ -59,6 +74,7 @@ TEST(CheckProgram, FailuresGoToStandardErrorWithStatusTwo) {
     EXPECT_THAT(usage.err, ::testing::HasSubstr("--help")) << wrong.size() << " arguments";
   }
   EXPECT_EQ(RunCheckProgram({"--help"}).status, 0);
+
   EXPECT_EQ(RunCheckProgram({"--version"}).out, "harnlode-check " HARNLODE_VERSION "\n");
 }
 
