@@ -399,6 +399,11 @@ const HostileLogsRow kHostileLogsRows[] = {
     {"GapBetweenTheLogs", [](HiveFiles& files) { files.log2[2000] ^= 1; },
      "LOG2 holds 19 entries (2112 to 2130) that do not apply, since no entry 2111 follows entry 2110",
      "hold changes that cannot be applied"},
+    // Refused before anything of that size is allocated.
+    {"EntryClaimingAHugeHive", [](HiveFiles& files) {
+       base_block::Write32(Writable(files.log2), 12288 + 16, 0x7FFFF000);
+       hive_log::RehashEntry(Writable(files.log2), 12288);
+     }, "LOG2 holds 19 entries (2112 to 2130) that do not apply, since LOG2's entry 2112 is damaged: it makes the hive 2147483648 bytes long", "hold changes that cannot be applied"},
     {"TornBaseBlockWithAnOlderLog2", TornAfterTheOlderLog, "", ""},
     {"TornBaseBlockWithADamagedEntry", [](HiveFiles& files) { TornAfterTheOlderLog(files); files.log1[2690000] ^= 1; },
      "LOG1 holds entry 2130 that does not apply, since LOG1's entry after entry 2128 is damaged",
