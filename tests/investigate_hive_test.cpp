@@ -2,10 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
 #include "check_report.h"
+#include "file_bytes.h"
 #include "installation_check.h"
 #include "registry.h"
 #include "sample_installation.h"
@@ -98,6 +100,49 @@ TEST(InvestigateRegistry, RegistryFailureEndsTheRunAndKeepsWhatWasDone) {
   EXPECT_EQ(after.at("ControlSet001\\Services\\usbhub").at("group").type, kRegSz);
   EXPECT_EQ(after.at("ControlSet001\\Services\\usbuhci").at("start").data,
             (std::vector<std::uint8_t>{3, 0, 0, 0}));
+}
+
+// hivex adds no subkey whose name differs from another's in case only; such a twin is made by
+// renaming a key in the file: its name in its key record, and its hash in its parent's list.
+void RenameKey(const std::filesystem::path& hive, const std::string& from, const std::string& to) {
+  const auto hash = [](const std::string& name) {
+    std::uint32_t value = 0;
+    for (const char c : name) value = value * 37 + static_cast<std::uint8_t>(std::toupper(c));
+    return std::string(reinterpret_cast<const char*>(&value), 4);
+  };
+  std::string bytes = ReadFile(hive);
+  for (const auto& [old_bytes, new_bytes] : {std::pair{from, to}, {hash(from), hash(to)}}) {
+    const std::size_t at = bytes.find(old_bytes);
+    ASSERT_NE(at, std::string::npos) << from;
+    bytes.replace(at, old_bytes.size(), new_bytes);
+  }
+  WriteFile(hive, bytes);
+}
+
+TEST(InvestigateRegistry, KeysWhoseNamesDifferOnlyInCaseMakeTheHiveDamaged) {
+  // A service key twice under Services, or a control set twice under the root: one tuned, the
+  // other disabled.
+  struct Twin {
+    std::string added, renamed, says;
+  };
+  for (const Twin& twin :
+       {Twin{"ControlSet001\\Services\\usbstoX", "usbstoR",
+             "SYSTEM\\ControlSet001\\Services holds two subkeys, \"usbstor\" and \"usbstoR\""},
+        Twin{"controlset00X\\Services\\usbstor", "controlset001",
+             "SYSTEM holds two subkeys, \"ControlSet001\" and \"controlset001\""}}) {
+    TempInstallation windows;
+    windows.AddUsbServices({"ControlSet001"}, "System Reserved", 0);
+    windows.Hive().SetDword(twin.added, "Start", 4);
+    windows.AddDriverFile();
+    windows.Commit();
+    const std::string added = twin.added.substr(twin.added.find(twin.renamed.substr(0, 5)));
+    RenameKey(windows.HivePath(), added.substr(0, twin.renamed.size()), twin.renamed);
+    const std::string before = ReadFile(windows.HivePath());
+    for (bool mode : {kAnalyze, kTune}) {
+      EXPECT_THAT(RunFailure(windows.Folder(), mode), ::testing::HasSubstr(twin.says));
+    }
+    EXPECT_TRUE(ReadFile(windows.HivePath()) == before);
+  }
 }
 
 TEST(InvestigateRegistry, WithoutWriteAccessTheRunReadsAndFailsAtItsFirstWrite) {

@@ -166,14 +166,14 @@ HiveFile::~HiveFile() {
   if (hive_ != nullptr) hivex_close(hive_);
 }
 
-void HiveFile::ThrowDamaged() const {
+void HiveFile::ThrowDamaged(const std::string& how) const {
   const int error = errno;
   damaged_ = true;
   RequireUnchanged();
-  errno = error;
-  throw EInstallationError("The registry hive " + Quoted(path_) + " is damaged (" +
-                           std::strerror(errno) +
-                           "). Repair it with Windows, or restore it from a backup.");
+  throw EInstallationError(
+      "The registry hive " + Quoted(path_) + " is damaged" +
+      (how.empty() ? " (" + std::string(std::strerror(error)) + ")" : ": " + how) +
+      ". Repair it with Windows, or restore it from a backup.");
 }
 
 void HiveFile::RequireComplete() const {

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -36,6 +38,16 @@ std::vector<std::string> KeyNames(const std::string& subkey) {
   }
   while (!names.empty() && names.back().empty()) names.pop_back();
   return names;
+}
+
+// The key's path from the hive's root, as in "SYSTEM\\ControlSet001\\Services".
+std::string KeyPath(hive_h* hive, hive_node_h node) {
+  std::string path;
+  for (hive_node_h at = node; at != 0 && at != hivex_root(hive); at = hivex_node_parent(hive, at)) {
+    const std::unique_ptr<char, decltype(&std::free)> name(hivex_node_name(hive, at), &std::free);
+    path = std::string(name ? name.get() : "?") + (path.empty() ? "" : "\\") + path;
+  }
+  return std::string(kHiveKeyName) + (path.empty() ? "" : "\\") + path;
 }
 
 }  // namespace
@@ -139,14 +151,46 @@ hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) 
   auto& children = CurrentRun().children;
   const auto known = children.find({parent, name});
   if (known != children.end()) return known->second;
-  errno = 0;
-  const hive_node_h child = hivex_node_get_child(Hive().Handle(), parent, name.c_str());
-  if (child == 0 && errno != 0) Hive().ThrowDamaged();
+  hive_node_h child = 0;
+  std::string first;
+  for (const auto& [subkey, node] : Subkeys(parent)) {
+    if (!SameNameIgnoringCase(subkey, name)) continue;
+    if (child != 0) {
+      const std::string key = KeyPath(Hive().Handle(), parent);
+      Hive().ThrowDamaged("the key " + key + " holds two subkeys, \"" + first + "\" and \"" +
+                          subkey +
+                          "\", whose names differ only in case, and Windows, which compares key "
+                          "names without regard to case, cannot tell which of them is meant");
+    }
+    child = node;
+    first = subkey;
+  }
   children[{parent, name}] = child;
   return child;
 }
 
+const std::vector<std::pair<std::string, hive_node_h>>& OfflineRegistry::Subkeys(
+    hive_node_h parent) {
+  auto& listed = CurrentRun().subkeys;
+  if (const auto known = listed.find(parent); known != listed.end()) return known->second;
+  hive_h* hive = Hive().Handle();
+  errno = 0;
+  const std::unique_ptr<hive_node_h, decltype(&std::free)> nodes(hivex_node_children(hive, parent),
+                                                                 &std::free);
+  if (!nodes) Hive().ThrowDamaged();
+  std::vector<std::pair<std::string, hive_node_h>> subkeys;
+  for (const hive_node_h* node = nodes.get(); *node != 0; ++node) {
+    errno = 0;
+    const std::unique_ptr<char, decltype(&std::free)> name(hivex_node_name(hive, *node),
+                                                           &std::free);
+    if (!name) Hive().ThrowDamaged();
+    subkeys.emplace_back(name.get(), *node);
+  }
+  return listed[parent] = std::move(subkeys);
+}
+
 void OfflineRegistry::ForgetMissingChildren(hive_node_h parent) {
+  CurrentRun().subkeys.erase(parent);
   // Names match without regard to case, so the new key may be one looked for under another case.
   auto& children = CurrentRun().children;
   for (auto known = children.lower_bound({parent, std::string()});

@@ -63,8 +63,12 @@ class OfflineRegistry final : public RegistryStore {
   const Handle* FindHandle(RegKey key) const;
   // Walks the path beneath `from`; with `create`, adds the keys that are missing.
   RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
-  // The subkey of that name, or 0 when there is none.
+  // The subkey of that name, or 0 when there is none. Throws EInstallationError, the hive
+  // damaged, when two subkeys have that name: Windows tells names apart without regard to case,
+  // and which of them it would use cannot be told.
   hive_node_h Child(hive_node_h parent, const std::string& name);
+  // The names of the key's subkeys, with their nodes.
+  const std::vector<std::pair<std::string, hive_node_h>>& Subkeys(hive_node_h parent);
   // Drops what lookups beneath `parent` found missing, once a subkey was added there.
   void ForgetMissingChildren(hive_node_h parent);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
@@ -76,6 +80,8 @@ class OfflineRegistry final : public RegistryStore {
     // Subkeys looked up in this run, 0 for none, by parent and name as asked for: hivex searches a
     // key's subkeys one by one, and the check asks for the same keys several times.
     std::map<std::pair<hive_node_h, std::string>, hive_node_h> children;
+    // Every subkey of the keys looked into, read once.
+    std::map<hive_node_h, std::vector<std::pair<std::string, hive_node_h>>> subkeys;
     std::optional<bool> writable;
     bool expect_changes = false;
     bool changed = false;
