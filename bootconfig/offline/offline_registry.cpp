@@ -12,10 +12,12 @@
 #include <optional>
 #include <vector>
 
+#include "installation_error.h"
 #include "offline/hibernation.h"
 #include "offline/hive_folder.h"
 #include "offline/hive_location.h"
 #include "offline/hivex_support.h"
+#include "offline/installation_path.h"
 #include "offline/interrupted_rename.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
@@ -88,8 +90,15 @@ bool OfflineRegistry::InstallationWritable() {
   if (!writable) {
     const HiveLocation& location = Hive().Location();
     const int folder = location.hive_folder->Descriptor();
-    writable = ::faccessat(folder, location.read_name.c_str(), W_OK, AT_EACCESS) == 0 &&
-               ::faccessat(folder, ".", W_OK, AT_EACCESS) == 0 &&
+    // Only a refusal means that the user may not write; a disk that fails, or a driver that
+    // stopped, is a failure of its own.
+    const auto may_write = [&](const std::string& name) {
+      if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) == 0) return true;
+      if (errno == EACCES || errno == EPERM || errno == EROFS) return false;
+      throw EInstallationError(CannotLookInto(location.hive_folder->Path() / name,
+                                              std::error_code(errno, std::generic_category())));
+    };
+    writable = may_write(location.read_name) && may_write(".") &&
                // Changes to a hibernated Windows would be lost when it resumes, or damage its
                // volume.
                InstallationHibernation(folder_).state == HibernationState::kNotHibernated;
