@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "child_process.h"
 #include "file_bytes.h"
 #include "investigate.h"
@@ -76,6 +78,62 @@ TEST(CheckProgram, FailuresGoToStandardErrorWithStatusTwo) {
   EXPECT_EQ(RunCheckProgram({"--help"}).status, 0);
 
   EXPECT_EQ(RunCheckProgram({"--version"}).out, "harnlode-check " HARNLODE_VERSION "\n");
+}
+
+// Failures of the machine rather than of the installation, injected into one system call each
+// with strace: each is a failure (exit 2) that names the error, never a missing file or folder, a
+// damaged hive or a refusal of rights.
+struct InjectedFault {
+  const char* what;
+  bool tune;
+  std::vector<std::string> strace;  // the options that pick the call and its error
+  const char* error;                // as strerror gives it
+  const char* says;
+};
+
+TEST(CheckProgram, FailuresOfTheMachineAreToldAsSuch) {
+  TempInstallation windows;
+  windows.AddService("ControlSet001", "usbhub", "Base", 3);
+  windows.AddDriverFile();
+  windows.Commit();
+  const std::string module = "/usr/lib/x86_64-linux-gnu/gconv/ISO8859-1.so";
+  const InjectedFault faults[] = {
+      {"stat of the folder",
+       false,
+       {"-P", windows.Folder(), "-e", "inject=newfstatat:error=EIO:when=1"},
+       "Input/output error",
+       "cannot look into"},
+      {"listing a folder",
+       false,
+       {"-e", "inject=getdents64:error=EIO:when=1"},
+       "Input/output error",
+       "cannot tell whether \"c:\\windows\\system32\\DRIVERS\\USBSTOR.SYS\""},
+      {"a stopped driver",
+       true,
+       {"-e", "inject=faccessat2:error=ENOTCONN:when=1"},
+       "Transport endpoint is not connected",
+       "cannot look into"},
+      {"a name conversion module",
+       false,
+       {"-P", module, "-e", "inject=openat:error=EIO"},
+       "Input/output error",
+       "could not be read on this machine"},
+  };
+  const std::string hive = ReadFile(windows.HivePath());
+  for (const InjectedFault& fault : faults) {
+    if (fault.strace[1] == module && !std::filesystem::exists(module)) continue;
+    std::vector<std::string> arguments = {"strace", "-qq", "-f", "-o", "/dev/null"};
+    arguments.insert(arguments.end(), fault.strace.begin(), fault.strace.end());
+    arguments.push_back(HARNLODE_CHECK_PROGRAM);
+    if (fault.tune) arguments.push_back("--tune");
+    arguments.push_back(windows.Folder());
+    const ProgramOutcome run = RunProgram(arguments);
+    if (run.status == kCannotStart) GTEST_SKIP() << "no strace here";
+    EXPECT_EQ(run.status, 2) << fault.what << ": " << run.err;
+    EXPECT_THAT(run.err, ::testing::HasSubstr(fault.error)) << fault.what;
+    EXPECT_THAT(run.err, ::testing::HasSubstr(fault.says)) << fault.what;
+  }
+  EXPECT_TRUE(ReadFile(windows.HivePath()) == hive);
 }
 
 }  // namespace
