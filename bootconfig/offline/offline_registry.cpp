@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "installation_error.h"
@@ -46,7 +45,7 @@ std::vector<std::string> KeyNames(const std::string& subkey) {
 std::string KeyPath(hive_h* hive, hive_node_h node) {
   std::string path;
   for (hive_node_h at = node; at != 0 && at != hivex_root(hive); at = hivex_node_parent(hive, at)) {
-    const std::unique_ptr<char, decltype(&std::free)> name(hivex_node_name(hive, at), &std::free);
+    const hivex::Freed<char> name(hivex_node_name(hive, at));
     path = std::string(name ? name.get() : "?") + (path.empty() ? "" : "\\") + path;
   }
   return std::string(kHiveKeyName) + (path.empty() ? "" : "\\") + path;
@@ -94,9 +93,12 @@ bool OfflineRegistry::InstallationWritable() {
     // stopped, is a failure of its own.
     const auto may_write = [&](const std::string& name) {
       if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) == 0) return true;
-      if (errno == EACCES || errno == EPERM || errno == EROFS) return false;
-      throw EInstallationError(CannotLookInto(location.hive_folder->Path() / name,
-                                              std::error_code(errno, std::generic_category())));
+      const std::error_code error(errno, std::generic_category());
+      if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+          error == std::errc::read_only_file_system) {
+        return false;
+      }
+      throw EInstallationError(CannotLookInto(location.hive_folder->Path() / name, error));
     };
     writable = may_write(location.read_name) && may_write(".") &&
                // Changes to a hibernated Windows would be lost when it resumes, or damage its
@@ -184,14 +186,12 @@ const std::vector<std::pair<std::string, hive_node_h>>& OfflineRegistry::Subkeys
   if (const auto known = listed.find(parent); known != listed.end()) return known->second;
   hive_h* hive = Hive().Handle();
   errno = 0;
-  const std::unique_ptr<hive_node_h, decltype(&std::free)> nodes(hivex_node_children(hive, parent),
-                                                                 &std::free);
+  const hivex::Freed<hive_node_h> nodes(hivex_node_children(hive, parent));
   if (!nodes) Hive().ThrowDamaged();
   std::vector<std::pair<std::string, hive_node_h>> subkeys;
   for (const hive_node_h* node = nodes.get(); *node != 0; ++node) {
     errno = 0;
-    const std::unique_ptr<char, decltype(&std::free)> name(hivex_node_name(hive, *node),
-                                                           &std::free);
+    const hivex::Freed<char> name(hivex_node_name(hive, *node));
     if (!name) Hive().ThrowDamaged();
     subkeys.emplace_back(name.get(), *node);
   }
