@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -103,40 +102,32 @@ TEST(InvestigateRegistry, RegistryFailureEndsTheRunAndKeepsWhatWasDone) {
 }
 
 // hivex adds no subkey whose name differs from another's in case only; such a twin is made by
-// renaming a key in the file: its name in its key record, and its hash in its parent's list.
+// renaming a key in the file (its hash in its parent's list, which hivex does not read, stays).
 void RenameKey(const std::filesystem::path& hive, const std::string& from, const std::string& to) {
-  const auto hash = [](const std::string& name) {
-    std::uint32_t value = 0;
-    for (const char c : name) value = value * 37 + static_cast<std::uint8_t>(std::toupper(c));
-    return std::string(reinterpret_cast<const char*>(&value), 4);
-  };
   std::string bytes = ReadFile(hive);
-  for (const auto& [old_bytes, new_bytes] : {std::pair{from, to}, {hash(from), hash(to)}}) {
-    const std::size_t at = bytes.find(old_bytes);
-    ASSERT_NE(at, std::string::npos) << from;
-    bytes.replace(at, old_bytes.size(), new_bytes);
-  }
-  WriteFile(hive, bytes);
+  const std::size_t at = bytes.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  WriteFile(hive, bytes.replace(at, from.size(), to));
 }
 
 TEST(InvestigateRegistry, KeysWhoseNamesDifferOnlyInCaseMakeTheHiveDamaged) {
   // A service key twice under Services, or a control set twice under the root: one tuned, the
   // other disabled.
   struct Twin {
-    std::string added, renamed, says;
+    std::string parent, added, renamed, says;
   };
   for (const Twin& twin :
-       {Twin{"ControlSet001\\Services\\usbstoX", "usbstoR",
+       {Twin{"ControlSet001\\Services\\", "usbstoX", "usbstoR",
              "SYSTEM\\ControlSet001\\Services holds two subkeys, \"usbstor\" and \"usbstoR\""},
-        Twin{"controlset00X\\Services\\usbstor", "controlset001",
+        Twin{"", "controlset00X", "controlset001",
              "SYSTEM holds two subkeys, \"ControlSet001\" and \"controlset001\""}}) {
     TempInstallation windows;
     windows.AddUsbServices({"ControlSet001"}, "System Reserved", 0);
-    windows.Hive().SetDword(twin.added, "Start", 4);
+    const std::string below = twin.parent.empty() ? "\\Services\\usbstor" : "";
+    windows.Hive().SetDword(twin.parent + twin.added + below, "Start", 4);
     windows.AddDriverFile();
     windows.Commit();
-    const std::string added = twin.added.substr(twin.added.find(twin.renamed.substr(0, 5)));
-    RenameKey(windows.HivePath(), added.substr(0, twin.renamed.size()), twin.renamed);
+    RenameKey(windows.HivePath(), twin.added, twin.renamed);
     const std::string before = ReadFile(windows.HivePath());
     for (bool mode : {kAnalyze, kTune}) {
       EXPECT_THAT(RunFailure(windows.Folder(), mode), ::testing::HasSubstr(twin.says));
