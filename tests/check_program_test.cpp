@@ -18,11 +18,16 @@ ProgramOutcome RunCheckProgram(std::vector<std::string> arguments) {
   return RunProgram(arguments);
 }
 
-TEST(CheckProgram, ReportsAndTunesWithTheVerdictInItsStatus) {
-  TempInstallation windows;
+// One USB service that needs tuning, and the driver file.
+void AddUntunedHub(TempInstallation& windows) {
   windows.AddService("ControlSet001", "usbhub", "Base", 3);
   windows.AddDriverFile();
   windows.Commit();
+}
+
+TEST(CheckProgram, ReportsAndTunesWithTheVerdictInItsStatus) {
+  TempInstallation windows;
+  AddUntunedHub(windows);
   const std::string line = "SYSTEM\\ControlSet001\\Services\\usbhub: Base, 3\n\n";
 
   const ProgramOutcome analysis = RunCheckProgram({windows.Folder()});
@@ -93,9 +98,7 @@ struct InjectedFault {
 
 TEST(CheckProgram, FailuresOfTheMachineAreToldAsSuch) {
   TempInstallation windows;
-  windows.AddService("ControlSet001", "usbhub", "Base", 3);
-  windows.AddDriverFile();
-  windows.Commit();
+  AddUntunedHub(windows);
   const std::string module = "/usr/lib/x86_64-linux-gnu/gconv/ISO8859-1.so";
   const InjectedFault faults[] = {
       {"stat of the folder",
