@@ -259,6 +259,18 @@ const OldFormatRow kOldFormatRows[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, OldFormat, ::testing::ValuesIn(kOldFormatRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(OldFormatLog, ThatWouldGrowTheHiveBeyondWhatItHoldsIsRefusedUnallocated) {
+  Bytes image = Image(kVersions[1], 0, 0);
+  base_block::SetBinsSize(image, 64 << 20);
+  const Bytes log = hive_log::WriteOldFormatLog(image, 101, {{kBin, kBin}});
+  Bytes hive = PrimaryImage(Primary::kDirty, 101, 100);
+  const HiveRecovery recovery = RecoverHive(hive, {{}, log, {}});
+  EXPECT_EQ(recovery.outcome, Outcome::kUnrecovered);
+  EXPECT_NE(recovery.problem.find("LOG1 is damaged at its start: it makes the hive 67112960 bytes"),
+            std::string::npos)
+      << recovery.problem;
+}
+
 // The real hives, decompressed into a temporary folder.
 class RealHives : public ::testing::Test {
  protected:

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "check_report.h"
+#include "file_bytes.h"
 #include "installation_check.h"
 #include "registry.h"
 #include "sample_installation.h"
@@ -98,6 +99,41 @@ TEST(InvestigateRegistry, RegistryFailureEndsTheRunAndKeepsWhatWasDone) {
   EXPECT_EQ(after.at("ControlSet001\\Services\\usbhub").at("group").type, kRegSz);
   EXPECT_EQ(after.at("ControlSet001\\Services\\usbuhci").at("start").data,
             (std::vector<std::uint8_t>{3, 0, 0, 0}));
+}
+
+// hivex adds no subkey whose name differs from another's in case only; such a twin is made by
+// renaming a key in the file (its hash in its parent's list, which hivex does not read, stays).
+void RenameKey(const std::filesystem::path& hive, const std::string& from, const std::string& to) {
+  std::string bytes = ReadFile(hive);
+  const std::size_t at = bytes.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  WriteFile(hive, bytes.replace(at, from.size(), to));
+}
+
+TEST(InvestigateRegistry, KeysWhoseNamesDifferOnlyInCaseMakeTheHiveDamaged) {
+  // A service key twice under Services, or a control set twice under the root: one tuned, the
+  // other disabled.
+  struct Twin {
+    std::string parent, added, renamed, says;
+  };
+  for (const Twin& twin :
+       {Twin{"ControlSet001\\Services\\", "usbstoX", "usbstoR",
+             "SYSTEM\\ControlSet001\\Services holds two subkeys, \"usbstor\" and \"usbstoR\""},
+        Twin{"", "controlset00X", "controlset001",
+             "SYSTEM holds two subkeys, \"ControlSet001\" and \"controlset001\""}}) {
+    TempInstallation windows;
+    windows.AddUsbServices({"ControlSet001"}, "System Reserved", 0);
+    const std::string below = twin.parent.empty() ? "\\Services\\usbstor" : "";
+    windows.Hive().SetDword(twin.parent + twin.added + below, "Start", 4);
+    windows.AddDriverFile();
+    windows.Commit();
+    RenameKey(windows.HivePath(), twin.added, twin.renamed);
+    const std::string before = ReadFile(windows.HivePath());
+    for (bool mode : {kAnalyze, kTune}) {
+      EXPECT_THAT(RunFailure(windows.Folder(), mode), ::testing::HasSubstr(twin.says));
+    }
+    EXPECT_TRUE(ReadFile(windows.HivePath()) == before);
+  }
 }
 
 TEST(InvestigateRegistry, WithoutWriteAccessTheRunReadsAndFailsAtItsFirstWrite) {

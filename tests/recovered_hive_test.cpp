@@ -131,6 +131,25 @@ class RealWindows10Hive : public ::testing::Test {
     return recovered_;
   }
 
+  // The recovered hive with what tuning writes: both values in every USB service key it has.
+  static HiveContents TunedContents() {
+    HiveContents tuned = RecoveredContents();
+    int tuned_keys = 0;
+    for (auto& [key, values] : tuned) {
+      for (const std::string& control_set : ControlSetNames) {
+        for (const std::string& service : UsbServiceNames) {
+          if (SameNameIgnoringCase(key, control_set + "\\services\\" + service)) {
+            values["start"] = {kRegDword, DwordData(0)};
+            values["group"] = {kRegSz, TextData("System Reserved")};
+            ++tuned_keys;
+          }
+        }
+      }
+    }
+    EXPECT_EQ(tuned_keys, 6);
+    return tuned;
+  }
+
   TempFolder folder_;
   static inline TempFolder* originals_ = nullptr;
   static inline std::string hive_, log1_, log2_;
@@ -179,23 +198,9 @@ TEST_F(RealWindows10Hive, AnAnalysisReadsWhatTheLogsHoldAndChangesNothing) {
 }
 
 TEST_F(RealWindows10Hive, TuningWritesTheRecoveredHiveCleanAndLeavesTheLogsAlone) {
-  HiveContents expected = RecoveredContents();
-  EXPECT_EQ(expected.size(), 35'595u) << "keys";
-  EXPECT_EQ(ValueCount(expected), 78'901u) << "values";
-  // What tuning writes: every USB service key that the hive has gets both values.
-  int tuned_keys = 0;
-  for (auto& [key, values] : expected) {
-    for (const std::string& control_set : ControlSetNames) {
-      for (const std::string& service : UsbServiceNames) {
-        if (SameNameIgnoringCase(key, control_set + "\\services\\" + service)) {
-          values["start"] = {kRegDword, DwordData(0)};
-          values["group"] = {kRegSz, TextData("System Reserved")};
-          ++tuned_keys;
-        }
-      }
-    }
-  }
-  EXPECT_EQ(tuned_keys, 6);
+  EXPECT_EQ(RecoveredContents().size(), 35'595u) << "keys";
+  EXPECT_EQ(ValueCount(RecoveredContents()), 78'901u) << "values";
+  const HiveContents expected = TunedContents();
 
   EXPECT_EQ(RunFailure(Folder(), kTune), "");
   const std::string written = ReadFile(Hive());
@@ -352,6 +357,17 @@ void SetSequences(std::string& block, std::uint32_t sequence) {
   base_block::UpdateChecksum(Writable(block));
 }
 
+// As a power loss leaves it: the primary written up to LOG1's last entry (2110), its base block
+// torn, and the logs named the other way round, so that LOG1 holds the latest entries and LOG2
+// only older ones, which the primary held before LOG1 was begun.
+void TornAfterTheOlderLog(HiveFiles& files) {
+  std::vector<std::uint8_t> hive(files.hive.begin(), files.hive.end());
+  RecoverHive(hive, {{}, Bytes(files.log1), {}});
+  files.hive.assign(hive.begin(), hive.end());
+  files.hive[100] ^= 1;  // in the file name, under the checksum
+  std::swap(files.log1, files.log2);
+}
+
 // Every entry of the log numbered `by` higher, its base block too, hashes and checksum right.
 void Renumber(std::string& log, std::uint32_t by) {
   const std::span<std::uint8_t> bytes = Writable(log);
@@ -401,6 +417,7 @@ TEST_P(HostileLogs, LeaveTheHiveUnwrittenOrWrittenAboveThem) {
   const std::string written = ReadFile(Hive());
   EXPECT_TRUE(base_block::Clean(Bytes(written)));
   EXPECT_EQ(base_block::PrimarySequence(Bytes(written)), 2131u);
+  EXPECT_TRUE(ReadHiveContents(Hive()) == TunedContents()) << "not the recovered hive, tuned";
 }
 
 // clang-format off
@@ -416,6 +433,15 @@ const HostileLogsRow kHostileLogsRows[] = {
      "hold changes that cannot be applied"},
     {"GapBetweenTheLogs", [](HiveFiles& files) { files.log2[2000] ^= 1; },
      "LOG2 holds 19 entries (2112 to 2130) that do not apply, since no entry 2111 follows entry 2110",
+     "hold changes that cannot be applied"},
+    // Refused before anything of that size is allocated.
+    {"EntryClaimingAHugeHive", [](HiveFiles& files) {
+       base_block::Write32(Writable(files.log2), 12288 + 16, 0x7FFFF000);
+       hive_log::RehashEntry(Writable(files.log2), 12288);
+     }, "LOG2 holds 19 entries (2112 to 2130) that do not apply, since LOG2's entry 2112 is damaged: it makes the hive 2147483648 bytes long", "hold changes that cannot be applied"},
+    {"TornBaseBlockWithAnOlderLog2", TornAfterTheOlderLog, "", ""},
+    {"TornBaseBlockWithADamagedEntry", [](HiveFiles& files) { TornAfterTheOlderLog(files); files.log1[2690000] ^= 1; },
+     "LOG1 holds entry 2130 that does not apply, since LOG1's entry after entry 2128 is damaged",
      "hold changes that cannot be applied"},
     // A log that does not apply adds no number: the hive is written just above the entries.
     {"RefusedLogAtTheTop", [](HiveFiles& files) { SetSequences(files.log = files.log2.substr(0, 512), 0xFFFFFFFF); }, "", ""},

@@ -2,8 +2,12 @@
 //   harnlode-check [--tune] WINDOWS_FOLDER     (on Windows: harnlode-check [--tune])
 // Writes the report to standard output; exits 0 when the system is ready to start from USB,
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,11 +32,27 @@ constexpr const char* kExitStatusHelp =
     "\n"
     "Exit status: 0 ready, 1 not ready, 2 failure (its message on standard error).\n";
 
+// Why standard output took no more, as a message; "" while it takes everything.
+std::string OutputFailure(int error) {
+  if (std::cout) return "";
+  return "The report cannot be written to standard output (" +
+         std::string(std::strerror(error != 0 ? error : EIO)) +
+         "), so harnlode-check stopped there. Send the report where it can be written, then run "
+         "again.";
+}
+
 // Writes each appended text to standard output as it comes, so that a failure leaves the report
-// so far in place.
+// so far in place. A report that cannot be written ends the run there: what it would do unseen,
+// a tuning run does not do.
 class ConsoleLog final : public TLogOwner {
  public:
-  void LogLine(const std::string& text) override { std::cout << text << '\n' << std::flush; }
+  void LogLine(const std::string& text) override {
+    errno = 0;
+    std::cout << text << '\n' << std::flush;
+    if (const std::string failure = OutputFailure(errno); !failure.empty()) {
+      throw std::runtime_error(failure);
+    }
+  }
 };
 
 int Fail(const std::string& message) {
@@ -88,5 +108,13 @@ int Check(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return WithReportOutput([&] { return Check(argc, argv); });
+  return WithReportOutput([&] {
+    const int status = Check(argc, argv);
+    errno = 0;
+    std::cout.flush();
+    const std::string failure = OutputFailure(errno);
+    if (failure.empty() || status == kFailed) return status;
+    std::cerr << failure << '\n';
+    return kFailed;
+  });
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "installation_error.h"
 #include "offline/file_descriptor.h"
 #include "offline/installation_path.h"
 #include "offline/windows_names.h"
@@ -51,6 +52,11 @@ HibernationState HibernationFromHeader(std::span<const std::uint8_t> header) {
 Hibernation InstallationHibernation(const std::filesystem::path& folder) {
   const InstallationPath found = FindInInstallation(folder, kHibernationFile);
   if (found.status == InstallationPath::Status::kMissing) return {};
+  if (found.status == InstallationPath::Status::kUnreadable) {
+    return {HibernationState::kUnknown, folder / kHibernationFile,
+            CannotBeRead(found.error.value()) + ", as its folder " + Quoted(found.path) +
+                " cannot be read"};
+  }
   if (found.status == InstallationPath::Status::kOutside) {
     return {HibernationState::kUnknown, folder / kHibernationFile,
             "is reached through a link that leads outside the folder, so Harnlode does not read "

@@ -16,6 +16,7 @@
 #include "offline/file_descriptor.h"
 #include "offline/hive_folder.h"
 #include "offline/installation_messages.h"
+#include "offline/name_conversion.h"
 #include "offline/recovered_hive.h"
 #include "offline/unapplied_changes.h"
 
@@ -26,6 +27,44 @@ namespace {
 constexpr std::size_t kHeaderCompared = base_block::kLogCopySize;
 // Windows refuses hives above 2 GiB; a larger file is not one, and is not read into memory.
 constexpr off_t kLargestHive = off_t{2} << 30;
+
+// Whether hivex's failure `error` says that the hive's data is wrong, as it does for offsets,
+// sizes and records that it cannot follow. Any other is a failure of this machine while reading:
+// of memory, of the disk, or of a file that reading needs, such as the C library's modules that
+// convert the names' character sets.
+bool DataError(int error) {
+  switch (error) {
+    case 0:
+    case EFAULT:
+    case EINVAL:
+    case ERANGE:
+    case ENOTSUP:
+    case EILSEQ:
+    case ELOOP:
+    case E2BIG:
+    case EOVERFLOW:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Why a hive that is not known to be damaged could not be read, as a message.
+std::string ReadFailure(const std::filesystem::path& hive, int error) {
+  if (const std::string conversion = NameConversionProblem(); !conversion.empty()) {
+    return "The registry hive " + Quoted(hive) +
+           " could not be read on this machine: " + conversion +
+           ", which reading the names of its keys needs. That says nothing against the hive "
+           "itself. Check the disk that holds this system's files (reinstall the C library if "
+           "that file is damaged), then run again.";
+  }
+  return "The registry hive " + Quoted(hive) + " could not be read on this machine (" +
+         std::strerror(error) +
+         "), which says nothing against the hive itself: the disk that holds it, or one that "
+         "holds this system's files, such as the C library's character set conversion modules "
+         "(gconv), failed to give what was asked for, or this system ran short of memory or open "
+         "files. Check those disks and close other programs, then run again.";
+}
 
 }  // namespace
 
@@ -132,6 +171,7 @@ hive_h* HiveFile::Open(int flags) const {
     const int error = errno;
     RequireUnchanged();  // a file that another program is writing is not damaged
     if (error == ENOMEM) ThrowOutOfMemory(loaded_.Status().st_size, {});
+    if (!DataError(error)) throw EInstallationError(ReadFailure(path_, error));
     throw EInstallationError("The registry hive " + Quoted(path_) +
                              " is damaged and cannot be read (" + std::strerror(error) +
                              "). Repair it with Windows, or restore it from a backup.");
@@ -187,14 +227,16 @@ HiveFile::~HiveFile() {
   if (hive_ != nullptr) hivex_close(hive_);
 }
 
-void HiveFile::ThrowDamaged() const {
+void HiveFile::ThrowDamaged(const std::string& how) const {
   const int error = errno;
   damaged_ = true;
   RequireUnchanged();
-  errno = error;
-  throw EInstallationError("The registry hive " + Quoted(path_) + " is damaged (" +
-                           std::strerror(errno) +
-                           "). Repair it with Windows, or restore it from a backup.");
+  if (how.empty() && error == ENOMEM) ThrowOutOfMemory(loaded_.Status().st_size, {});
+  if (how.empty() && !DataError(error)) throw EInstallationError(ReadFailure(path_, error));
+  throw EInstallationError(
+      "The registry hive " + Quoted(path_) + " is damaged" +
+      (how.empty() ? " (" + std::string(std::strerror(error)) + ")" : ": " + how) +
+      ". Repair it with Windows, or restore it from a backup.");
 }
 
 void HiveFile::RequireComplete() const {

@@ -61,10 +61,11 @@ class HiveFile {
   // writable, or the file cannot be replaced.
   void Save();
 
-  // Throws EInstallationError telling that the hive is damaged; for failures found while reading.
-  // A file that another program changed meanwhile is told as changed instead: what was read of it
-  // may be a mix of both versions. Either way the hive is not saved after it.
-  [[noreturn]] void ThrowDamaged() const;
+  // Throws EInstallationError telling that the hive is damaged, and `how` when given; for failures
+  // found while reading. A file that another program changed meanwhile is told as changed
+  // instead: what was read of it may be a mix of both versions. Either way the hive is not saved
+  // after it.
+  [[noreturn]] void ThrowDamaged(const std::string& how = "") const;
 
   // Throws EInstallationError when the file, or a log it was recovered from, is no longer the one
   // first read: replaced, or written in place. What a run read from a hive opened for reading only

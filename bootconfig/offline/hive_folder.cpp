@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "installation_error.h"
+#include "offline/installation_path.h"
 #include "offline/windows_names.h"
 
 namespace harnlode {
@@ -36,12 +37,14 @@ HiveFolder::HiveFolder(const std::filesystem::path& installation,
     ::close(current);
     if (next < 0) {
       throw EInstallationError(
-          "The folder " + Quoted(path_) + " cannot be opened: " +
-          (error == ELOOP || error == ENOTDIR
-               ? "while Harnlode was looking at it, " + Quoted(component) +
-                     " on its way was replaced by a link or a file, so Harnlode stopped. Check "
-                     "who else changes that installation, then run again."
-               : std::string(std::strerror(error)) + "."));
+          error == ELOOP || error == ENOTDIR
+              ? "The folder " + Quoted(path_) +
+                    " cannot be opened: while Harnlode was looking "
+                    "at it, " +
+                    Quoted(component) +
+                    " on its way was replaced by a link or a file, so Harnlode stopped. Check "
+                    "who else changes that installation, then run again."
+              : CannotLookInto(path_, std::error_code(error, std::generic_category())));
     }
     current = next;
   }
@@ -123,8 +126,10 @@ int HiveFolder::Open(std::string_view name, int flags, mode_t mode) const {
 
 void HiveFolder::RequireInPlace(bool saved) const {
   int current = ::dup(root_.get());
+  int error = 0;
   for (const std::string& component : components_) {
     const int next = current < 0 ? -1 : ::openat(current, component.c_str(), kFolderFlags);
+    if (current >= 0 && next < 0) error = errno;
     if (current >= 0) ::close(current);
     current = next;
   }
@@ -133,6 +138,12 @@ void HiveFolder::RequireInPlace(bool saved) const {
                         status.st_dev == device_ && status.st_ino == inode_;
   if (current >= 0) ::close(current);
   if (in_place) return;
+  // A disk that fails, or a driver that stopped, is no folder moved away.
+  if (error != 0 && error != ENOENT && error != ELOOP && error != ENOTDIR) {
+    throw EInstallationError(
+        CannotLookInto(path_, std::error_code(error, std::generic_category())) +
+        (saved ? " The changes had been saved before." : " Harnlode saved nothing."));
+  }
   throw EInstallationError(
       "The folder " + Quoted(path_) +
       " was moved away, or replaced by a link, while Harnlode was working on it. " +

@@ -33,6 +33,10 @@ std::string LeftAlone(const HiveFolder& folder, const std::vector<std::string>& 
 HiveLocation LocateHive(const fs::path& folder, std::string_view relative) {
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
+    if (error && error != std::errc::no_such_file_or_directory &&
+        error != std::errc::not_a_directory) {
+      throw EInstallationError(CannotLookInto(folder, error));
+    }
     throw EInstallationError("The folder " + Quoted(folder) + " does not exist. " +
                              std::string(kGiveTheFolder));
   }
@@ -49,6 +53,9 @@ HiveLocation LocateHive(const fs::path& folder, std::string_view relative) {
       " holds no Windows installation: there is no registry hive at " + hive + ". " +
       std::string(kGiveTheFolder);
   if (found.status == InstallationPath::Status::kMissing) throw EInstallationError(no_installation);
+  if (found.status == InstallationPath::Status::kUnreadable) {
+    throw EInstallationError(CannotLookInto(found.path, found.error));
+  }
 
   // From here on the hive's folder is reached through descriptors alone.
   const fs::path root = fs::canonical(folder, error);

@@ -176,17 +176,21 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
     result.outcome = HiveRecovery::Outcome::kRecovered;
     // What applied: one number (old format) or a run of them, up to the hive's own. Entries
     // above it were never reached; those below it that are not in the primary yet, by their log's
-    // account, were passed over, their log refused. Either way Windows does not apply them.
+    // account, were passed over, their log refused. Either way Windows does not apply them. A
+    // damaged base block was replaced by that of the log that applied, which was begun once the
+    // primary held every entry below its first: older entries of the other log are in it.
     const std::uint32_t last = base_block::PrimarySequence(hive);
     const std::uint64_t first =
         std::uint64_t{last} + 1 - std::max<std::uint32_t>(result.entries_applied, 1);
     const ValidEntries left_out = FindValid(all, [&](const NamedLog& log, std::uint32_t sequence) {
-      return sequence > last || (sequence < first && sequence >= NotInPrimaryFrom(log, secondary));
+      return sequence > last ||
+             (sound && sequence < first && sequence >= NotInPrimaryFrom(log, secondary));
     });
     result.highest_log_sequence = std::max(last, left_out.highest);
     if (left_out.count > 0) {
       // Old-format pages left out come first.
       result.unapplied += (result.unapplied.empty() ? "" : ", and ") + left_out.Text();
+      result.unapplied_count += left_out.count;
     }
     if (result.unapplied.empty()) {
       result.problem.clear();
@@ -200,11 +204,6 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
         if (refusal.log == log) reasons.push_back(std::string(Name(log)) + " is " + refusal.reason);
       }
     }
-    if (!sound && left_out.lowest < first) {
-      reasons.push_back(
-          "only the log with the latest entries applies to a hive whose base block "
-          "is damaged");
-    }
     result.problem.clear();
     for (const std::string& reason : reasons) {
       result.problem += (result.problem.empty() ? "" : ", and ") + reason;
@@ -215,9 +214,12 @@ HiveRecovery RecoverHive(std::vector<std::uint8_t>& hive, const HiveLogs& logs) 
   // Such a hive is never written; the highest number is every valid entry's all the same.
   result.highest_log_sequence =
       FindValid(all, [](const NamedLog&, std::uint32_t) { return true; }).highest;
-  result.unapplied = FindValid(all, [&](const NamedLog& log, std::uint32_t sequence) {
-                       return sequence >= NotInPrimaryFrom(log, secondary);
-                     }).Text();
+  const ValidEntries not_in_primary =
+      FindValid(all, [&](const NamedLog& log, std::uint32_t sequence) {
+        return sequence >= NotInPrimaryFrom(log, secondary);
+      });
+  result.unapplied = not_in_primary.Text();
+  result.unapplied_count = not_in_primary.count;
   // LOG1, LOG2, then LOG.
   const auto rank = [](const Refusal& refusal) {
     return refusal.log == HiveRecovery::Log::kLog ? 3 : static_cast<int>(refusal.log);

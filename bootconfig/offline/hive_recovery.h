@@ -42,12 +42,16 @@ struct HiveRecovery {
   // the primary yet, as far as it and their log can tell (numbered at or above both the
   // primary's secondary sequence number, where its base block is sound, and the one that their
   // log's usable base block names), and did not apply (kRecovered: numbered above the hive's
-  // sequence number, or below the first entry that applied); and the pages that an old-format
-  // log holds beyond a damaged bin. Once the hive is
-  // written clean, Windows never looks at them again, so such a hive may be read but not written.
+  // sequence number, or, where the primary's base block is sound, below the first entry that
+  // applied; a damaged one is replaced by that of the log that applied, begun once the primary
+  // held every entry below its first); and the pages that an old-format log holds beyond a
+  // damaged bin. Once the hive is written clean, Windows never looks at them again, so such a
+  // hive may be read but not written.
   // Which they are, in English, for a message, as in "LOG1 and LOG2 hold 21 entries (2110 to
   // 2130)" or "LOG1 holds 8 pages"; "" for none.
   std::string unapplied;
+  // How many entries and pages `unapplied` tells of.
+  std::uint64_t unapplied_count = 0;
   // With kRecovered: what was applied. Old-format logs count no entries; their 512-byte pages
   // count as pages. New-format pages are the page references of the applied entries.
   std::uint32_t entries_applied = 0;

@@ -84,7 +84,14 @@ EntryCheck ReadEntry(std::span<const std::uint8_t> log, std::size_t offset, Entr
 }
 
 // What ends a log's run of entries.
-enum class End { kNone, kSequence, kDamaged, kCutShort };
+enum class End { kNone, kSequence, kDamaged, kCutShort, kTooLarge };
+
+// What an entry that claims a hive larger than `largest` bytes of bins is said to be, as in
+// "LOG1's entry 2109 is " + this.
+std::string TooLarge(const Entry& entry) {
+  return "damaged: it makes the hive " + std::to_string(base_block::kSize + entry.bins_size) +
+         " bytes long, more than the hive and its logs together hold";
+}
 
 // The entries of one log that apply in a row: from the one whose sequence number its base block
 // names, each next exactly one more. Older entries before them are passed over.
@@ -92,13 +99,16 @@ struct Chain {
   NamedLog log;
   std::uint32_t first;  // the base block's sequence number
   std::vector<Entry> entries;
-  std::string refusal;   // why there are none
-  End end = End::kNone;  // what follows the last of them
+  std::string refusal;    // why there are none
+  End end = End::kNone;   // what follows the last of them
+  std::string too_large;  // with kTooLarge: the entry's number and what it claims
   std::uint32_t Last() const { return entries.back().sequence; }
 };
 
-Chain ReadChain(const NamedLog& log) {
-  Chain chain{log, base_block::PrimarySequence(log.bytes), {}, {}};
+// A hive grows only by pages that the logs hold, so an entry whose bins size is above
+// `largest_bins` (the primary's bins and every log's bytes) is damaged, and is never allocated.
+Chain ReadChain(const NamedLog& log, std::uint64_t largest_bins) {
+  Chain chain{log, base_block::PrimarySequence(log.bytes), {}, {}, End::kNone, {}};
   std::size_t offset = base_block::kLogCopySize;
   for (;;) {
     Entry entry;
@@ -123,6 +133,13 @@ Chain ReadChain(const NamedLog& log) {
       chain.end = End::kSequence;
       break;
     }
+    if (entry.bins_size > largest_bins) {
+      chain.end = End::kTooLarge;
+      chain.too_large = std::to_string(entry.sequence) + " is " + TooLarge(entry);
+      if (chain.entries.empty())
+        chain.refusal = "damaged at its first entry: entry " + chain.too_large;
+      break;
+    }
     chain.entries.push_back(entry);
   }
   return chain;
@@ -137,6 +154,8 @@ std::string EndOf(const Chain& chain) {
       return log + "'s entry after entry " + last + " is damaged";
     case End::kCutShort:
       return log + " is cut short in the entry after entry " + last;
+    case End::kTooLarge:
+      return log + "'s entry " + chain.too_large;
     case End::kNone:
     case End::kSequence:
       break;
@@ -207,9 +226,12 @@ bool BodyHashHolds(std::span<const std::uint8_t> log, const LoggedEntry& entry) 
 
 bool ApplyNewFormat(Primary primary, std::span<const NamedLog> logs, HiveRecovery& result,
                     std::vector<Refusal>& refusals) {
+  std::uint64_t largest_bins =
+      primary.hive.size() - std::min(primary.hive.size(), base_block::kSize);
+  for (const NamedLog& log : logs) largest_bins += log.bytes.size();
   std::vector<Chain> chains;
   for (const NamedLog& log : logs) {
-    Chain chain = ReadChain(log);
+    Chain chain = ReadChain(log, largest_bins);
     if (chain.entries.empty()) {
       refusals.push_back({log.name, chain.refusal});
     } else if (primary.base_block_sound &&

@@ -8,12 +8,15 @@
 #include <cstring>
 #include <iterator>
 #include <optional>
+#include <system_error>
 #include <vector>
 
+#include "installation_error.h"
 #include "offline/hibernation.h"
 #include "offline/hive_folder.h"
 #include "offline/hive_location.h"
 #include "offline/hivex_support.h"
+#include "offline/installation_path.h"
 #include "offline/interrupted_rename.h"
 #include "offline/value_list_check.h"
 #include "offline/windows_names.h"
@@ -36,6 +39,16 @@ std::vector<std::string> KeyNames(const std::string& subkey) {
   }
   while (!names.empty() && names.back().empty()) names.pop_back();
   return names;
+}
+
+// The key's path from the hive's root, as in "SYSTEM\\ControlSet001\\Services".
+std::string KeyPath(hive_h* hive, hive_node_h node) {
+  std::string path;
+  for (hive_node_h at = node; at != 0 && at != hivex_root(hive); at = hivex_node_parent(hive, at)) {
+    const hivex::Freed<char> name(hivex_node_name(hive, at));
+    path = std::string(name ? name.get() : "?") + (path.empty() ? "" : "\\") + path;
+  }
+  return std::string(kHiveKeyName) + (path.empty() ? "" : "\\") + path;
 }
 
 }  // namespace
@@ -76,9 +89,18 @@ bool OfflineRegistry::InstallationWritable() {
   if (!writable) {
     const HiveLocation& location = Hive().Location();
     const int folder = location.hive_folder->Descriptor();
-    writable = ::faccessat(folder, location.read_name.c_str(), W_OK,
-                           AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0 &&
-               ::faccessat(folder, ".", W_OK, AT_EACCESS) == 0 &&
+    // Only a refusal means that the user may not write; a disk that fails, or a driver that
+    // stopped, is a failure of its own. The hive's entry is asked, not what a link there leads to.
+    const auto may_write = [&](const std::string& name, int flags) {
+      if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS | flags) == 0) return true;
+      const std::error_code error(errno, std::generic_category());
+      if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+          error == std::errc::read_only_file_system) {
+        return false;
+      }
+      throw EInstallationError(CannotLookInto(location.hive_folder->Path() / name, error));
+    };
+    writable = may_write(location.read_name, AT_SYMLINK_NOFOLLOW) && may_write(".", 0) &&
                // Changes to a hibernated Windows would be lost when it resumes, or damage its
                // volume.
                InstallationHibernation(folder_).state == HibernationState::kNotHibernated;
@@ -140,9 +162,20 @@ hive_node_h OfflineRegistry::Child(hive_node_h parent, const std::string& name) 
   auto& children = CurrentRun().children;
   const auto known = children.find({parent, name});
   if (known != children.end()) return known->second;
-  errno = 0;
-  const hive_node_h child = hivex_node_get_child(Hive().Handle(), parent, name.c_str());
-  if (child == 0 && errno != 0) Hive().ThrowDamaged();
+  hive_node_h child = 0;
+  std::string first;
+  for (const auto& [subkey, node] : Subkeys(parent)) {
+    if (!SameNameIgnoringCase(subkey, name)) continue;
+    if (child != 0) {
+      const std::string key = KeyPath(Hive().Handle(), parent);
+      Hive().ThrowDamaged("the key " + key + " holds two subkeys, \"" + first + "\" and \"" +
+                          subkey +
+                          "\", whose names differ only in case, and Windows, which compares key "
+                          "names without regard to case, cannot tell which of them is meant");
+    }
+    child = node;
+    first = subkey;
+  }
   children[{parent, name}] = child;
   return child;
 }
@@ -158,7 +191,26 @@ hive_value_h OfflineRegistry::Value(hive_node_h key, const std::string& name) {
   return value;
 }
 
+const std::vector<std::pair<std::string, hive_node_h>>& OfflineRegistry::Subkeys(
+    hive_node_h parent) {
+  auto& listed = CurrentRun().subkeys;
+  if (const auto known = listed.find(parent); known != listed.end()) return known->second;
+  hive_h* hive = Hive().Handle();
+  errno = 0;
+  const hivex::Freed<hive_node_h> nodes(hivex_node_children(hive, parent));
+  if (!nodes) Hive().ThrowDamaged();
+  std::vector<std::pair<std::string, hive_node_h>> subkeys;
+  for (const hive_node_h* node = nodes.get(); *node != 0; ++node) {
+    errno = 0;
+    const hivex::Freed<char> name(hivex_node_name(hive, *node));
+    if (!name) Hive().ThrowDamaged();
+    subkeys.emplace_back(name.get(), *node);
+  }
+  return listed[parent] = std::move(subkeys);
+}
+
 void OfflineRegistry::ForgetMissingChildren(hive_node_h parent) {
+  CurrentRun().subkeys.erase(parent);
   // Names match without regard to case, so the new key may be one looked for under another case.
   auto& children = CurrentRun().children;
   for (auto known = children.lower_bound({parent, std::string()});

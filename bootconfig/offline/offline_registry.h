@@ -63,10 +63,14 @@ class OfflineRegistry final : public RegistryStore {
   const Handle* FindHandle(RegKey key) const;
   // Walks the path beneath `from`; with `create`, adds the keys that are missing.
   RegStatus Walk(Node from, const std::string& subkey, bool create, Node* result);
-  // The subkey of that name, or 0 when there is none.
+  // The subkey of that name, or 0 when there is none. Throws EInstallationError, the hive
+  // damaged, when two subkeys have that name: Windows tells names apart without regard to case,
+  // and which of them it would use cannot be told.
   hive_node_h Child(hive_node_h parent, const std::string& name);
   // The value of that name, or 0 when there is none.
   hive_value_h Value(hive_node_h key, const std::string& name);
+  // The names of the key's subkeys, with their nodes.
+  const std::vector<std::pair<std::string, hive_node_h>>& Subkeys(hive_node_h parent);
   // Drops what lookups beneath `parent` found missing, once a subkey was added there.
   void ForgetMissingChildren(hive_node_h parent);
   RegStatus NewHandle(Node node, RegAccess access, RegKey* result);
@@ -81,6 +85,8 @@ class OfflineRegistry final : public RegistryStore {
     // Values looked up in this run, 0 for none, by key and name as asked for: the check reads each
     // value several times, and hivex searches a key's values one by one.
     std::map<std::pair<hive_node_h, std::string>, hive_value_h> values;
+    // Every subkey of the keys looked into, read once.
+    std::map<hive_node_h, std::vector<std::pair<std::string, hive_node_h>>> subkeys;
     std::optional<bool> writable;
     bool expect_changes = false;
     bool changed = false;

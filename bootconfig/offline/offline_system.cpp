@@ -53,9 +53,19 @@ bool OfflineSystem::IsFile(const std::string& windows_path) {
   }
   const InstallationPath found =
       FindInInstallation(folder_, std::string_view(windows_path).substr(kSystemDrive.size()));
+  // What cannot be read hides whether the file is there: a failure, not an answer.
+  const auto unreadable = [&](const std::filesystem::path& path, const std::error_code& error) {
+    return EInstallationError(CannotLookInto(path, error) + " Until then Harnlode cannot tell " +
+                              "whether " + Quoted(windows_path) + " is there.");
+  };
+  if (found.status == InstallationPath::Status::kUnreadable) {
+    throw unreadable(found.path, found.error);
+  }
+  if (found.status != InstallationPath::Status::kFound) return false;
   std::error_code error;
-  return found.status == InstallationPath::Status::kFound &&
-         !std::filesystem::is_directory(found.path, error) && !error;
+  const bool directory = std::filesystem::is_directory(found.path, error);
+  if (error && error != std::errc::no_such_file_or_directory) throw unreadable(found.path, error);
+  return !directory && !error;
 }
 
 }  // namespace harnlode

@@ -148,6 +148,16 @@ bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
     refusals.push_back({chosen->log.name, "torn at its first bin"});
     return false;
   }
+  // The hive grows only by pages that the log holds; a larger one is never allocated.
+  const std::size_t bins_held =
+      primary.hive.size() - std::min(primary.hive.size(), base_block::kSize);
+  if (chosen->bins_size > bins_held + chosen->log.bytes.size()) {
+    refusals.push_back(
+        {chosen->log.name, "damaged at its start: it makes the hive " +
+                               std::to_string(base_block::kSize + chosen->bins_size) +
+                               " bytes long, more than the hive and the log together hold"});
+    return false;
+  }
   if (!ReserveHive(primary.hive, chosen->bins_size)) {
     refusals.push_back({chosen->log.name, "too large to apply in this machine's memory"});
     return false;
@@ -174,6 +184,7 @@ bool ApplyOldFormat(Primary primary, std::span<const NamedLog> logs, HiveRecover
   if (part.damaged_bin && left_out > 0) {
     result.unapplied = std::string(Name(chosen->log.name)) + " holds " + std::to_string(left_out) +
                        (left_out == 1 ? " page" : " pages");
+    result.unapplied_count = left_out;
     result.problem = "the hive bin at offset " + std::to_string(end) + " is damaged";
   }
   return true;

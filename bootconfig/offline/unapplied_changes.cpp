@@ -12,7 +12,10 @@ std::string WhatAndWhy(const HiveRecovery& recovery) {
   if (recovery.outcome == HiveRecovery::Outcome::kUnrecovered) {
     return recovery.unapplied + ", and " + recovery.problem;
   }
-  return recovery.unapplied + " that do not apply, since " + recovery.problem;
+  return recovery.unapplied +
+         (recovery.unapplied_count == 1 ? " that does not apply, since "
+                                        : " that do not apply, since ") +
+         recovery.problem;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -25,6 +26,11 @@ std::string ShutDownOrNoFastStartup() {
 // 0 when the path may be written, else the reason as an errno value.
 int WriteError(const fs::path& path) {
   return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+// An error of a check for the right to write that says nothing of rights.
+bool Unexplained(int error) {
+  return error != 0 && error != EACCES && error != EPERM && error != EROFS;
 }
 
 bool OnReadOnlyVolume(const fs::path& path) {
@@ -114,6 +120,12 @@ std::string ExplainWriteRefusal(const fs::path& installation, const WriteRefusal
   const Hibernation hibernation = InstallationHibernation(installation);
   if (hive_error == EROFS || folder_error == EROFS || OnReadOnlyVolume(hive.parent_path())) {
     causes.push_back(ReadOnlyVolume(hive, hibernation));
+  } else if (const int other = Unexplained(hive_error) ? hive_error : folder_error;
+             Unexplained(other)) {
+    causes.push_back("Harnlode cannot check whether it may write the registry hive " +
+                     Quoted(hive) + " and its folder (" + std::strerror(other) +
+                     "): the disk may be failing or gone, or the driver that mounts it may have "
+                     "stopped. Check the disk, mount it again, then run again.");
   } else if (hive_error != 0 || folder_error != 0) {
     causes.push_back(NoRights(hive, hive_error != 0, folder_error != 0));
   }
