@@ -1,24 +1,19 @@
-// bare-win32-window: a plain Win32 window with the main window's client size that shows one line
-// of text; the floor for the start-up of harnlode.exe to its first paint, under Wine.
+// bare-win32-window: a plain Win32 window with the main window's client size, made with the
+// window program's manifest, that shows the instructions in one multi-line edit control filling
+// it; the floor for the start-up of harnlode.exe under Wine, which needs the same common controls
+// and the same text control.
 #include <windows.h>
+
+#include <string>
 
 #include "usb_form.h"
 
 namespace {
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = ::BeginPaint(window, &paint);
-      ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
-      ::TextOutW(dc, 8, 8, L"Analyze", 7);
-      ::EndPaint(window, &paint);
-      return 0;
-    }
-    case WM_DESTROY:
-      ::PostQuitMessage(0);
-      return 0;
+  if (message == WM_DESTROY) {
+    ::PostQuitMessage(0);
+    return 0;
   }
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
@@ -33,11 +28,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = L"BareWindow";
   ::RegisterClassW(&window_class);
-  RECT frame{0, 0, harnlode::form::kClientSize.width, harnlode::form::kClientSize.height};
+  const int width = harnlode::form::kClientSize.width;
+  const int height = harnlode::form::kClientSize.height;
+  RECT frame{0, 0, width, height};
   ::AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  const HWND window = ::CreateWindowW(
-      L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  const HWND window =
+      ::CreateWindowW(L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                      frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  const std::string text = harnlode::form::InstructionsText("\r\n");
+  const HWND edit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "Edit", text.c_str(),
+                                      WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, width, height,
+                                      window, nullptr, instance, nullptr);
+  if (!window || !edit) return 1;
   ::ShowWindow(window, show);
   ::UpdateWindow(window);
   MSG message;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "collecting_log.h"
 #include "expected_texts.h"
 #include "failure_message.h"
+#include "form_drawing.h"
 #include "memory_system.h"
 #include "report_text.h"
 #include "run_report.h"
@@ -44,6 +46,31 @@ TEST(LayOutPane, GivesThePagesTheirSizeAtTheDesignResolution) {
     const form::Rect laid_out = form::LayOutPane({form::kClientSize.width, pane.height}).page;
     EXPECT_EQ(laid_out.width, page.width) << pane.name;
     EXPECT_EQ(laid_out.height, page.height) << pane.name;
+  }
+}
+
+struct Caption {
+  form::Rgb background;
+  form::Rgb preferred;
+  form::Rgb shown;
+};
+
+// The desktop's text colour where it reads with ease on what it is drawn on, else black or white.
+TEST(ReadableTextColour, KeepsTheDesktopsColourOnlyWhereItReads) {
+  constexpr form::Rgb kBlack{0, 0, 0};
+  constexpr form::Rgb kWhite{255, 255, 255};
+  constexpr form::Rgb kGrey{0x80, 0x80, 0x80};
+  for (const Caption& row : {
+           Caption{kWhite, kBlack, kBlack},
+           Caption{form::olive::kButtonHover, kWhite, kBlack},  // a dark palette on the hot fill
+           Caption{kWhite, kGrey, kBlack},                      // a contrast of 3.9 only
+           Caption{kBlack, kGrey, kGrey},
+           Caption{{0x20, 0x20, 0x20}, kBlack, kWhite},
+       }) {
+    const form::Rgb shown = form::ReadableTextColour(row.background, row.preferred);
+    EXPECT_EQ(std::tie(shown.red, shown.green, shown.blue),
+              std::tie(row.shown.red, row.shown.green, row.shown.blue))
+        << int{row.preferred.red} << " on " << int{row.background.red};
   }
 }
 

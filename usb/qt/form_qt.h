@@ -7,7 +7,9 @@
 #include <QRect>
 #include <QString>
 #include <string_view>
+#include <variant>
 
+#include "form_drawing.h"
 #include "usb_form.h"
 
 namespace harnlode {
@@ -32,6 +34,19 @@ inline QPalette::ColorRole ToColorRole(form::SystemColour colour) {
       return QPalette::ButtonText;
   }
   return QPalette::Button;
+}
+
+// A theme colour as it is, a desktop colour as the palette has it.
+inline QColor ToQColor(const form::Paint& paint, const QPalette& palette) {
+  if (const auto* system = std::get_if<form::SystemColour>(&paint)) {
+    return palette.color(ToColorRole(*system));
+  }
+  return ToQColor(std::get<form::Rgb>(paint));
+}
+
+inline form::Rgb ToRgb(const QColor& colour) {
+  return {static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
+          static_cast<std::uint8_t>(colour.blue())};
 }
 
 // The face at the font's point size; a regular font leaves its weight to be inherited.

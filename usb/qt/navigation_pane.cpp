@@ -2,28 +2,14 @@
 
 #include <QEvent>
 #include <QHelpEvent>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QToolTip>
 
+#include "form_painting.h"
 #include "form_qt.h"
-#include "olive_theme.h"
-#include "pixel_frame.h"
 #include "readable_text.h"
 
 namespace harnlode {
-namespace {
-
-void FillTopToBottom(QPainter& painter, const QRect& area, const QColor& top,
-                     const QColor& bottom) {
-  QLinearGradient fill(area.topLeft(), area.bottomLeft());
-  fill.setColorAt(0, top);
-  fill.setColorAt(1, bottom);
-  painter.fillRect(area, fill);
-}
-
-}  // namespace
-
 NavigationPage::NavigationPage(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(true);
   setBackgroundRole(ToColorRole(form::kPageBackground));
@@ -86,36 +72,11 @@ void NavigationPane::PlacePages() {
 
 void NavigationPane::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-
-  FillPixelFrame(painter, rect(), olive::kFrame);
-
-  const QRect splitter = SplitterRect();
-  FillTopToBottom(painter, splitter, olive::kSplitterTop, olive::kSplitterBottom);
-  // A row of grip dots in the middle says that the bar is a splitter.
-  const int first_dot = splitter.center().x() - (form::kGripDots * form::kGripPitch) / 2;
-  const int dot_top = splitter.top() + form::kGripTop;
-  constexpr int kDot = form::kGripDotSize;
-  for (int i = 0; i < form::kGripDots; ++i) {
-    const int x = first_dot + i * form::kGripPitch;
-    painter.fillRect(x + 1, dot_top + 1, kDot, kDot, olive::kGripLight);
-    painter.fillRect(x, dot_top, kDot, kDot, olive::kGripDark);
-  }
-
-  const QRect strip = StripRect();
-  FillTopToBottom(painter, strip, olive::kStripTop, olive::kStripBottom);
-  painter.setPen(olive::kFrame);
-  painter.drawLine(strip.topLeft(), strip.topRight());
-
-  // The active page's selector, pressed: warm fill, dark edge at top and left.
-  const QRect selector = SelectorRect().adjusted(0, 1, 0, 0);
-  FillTopToBottom(painter, selector, olive::kSelectedTop, olive::kSelectedBottom);
-  painter.setPen(olive::kSelectedBorder);
-  painter.drawLine(selector.topLeft(), selector.topRight());
-  painter.drawLine(selector.topLeft(), selector.bottomLeft());
-
+  PaintDrawing(painter, form::DrawPane({width(), height()}), palette());
   if (!strip_text_.isEmpty()) {
     // On the strip's pale fill, whatever the desktop's text colour: readable on its darker end.
-    painter.setPen(ReadableTextColour(olive::kStripBottom, palette().color(QPalette::WindowText)));
+    painter.setPen(ReadableTextColour(ToQColor(form::olive::kStripBottom),
+                                      palette().color(QPalette::WindowText)));
     painter.drawText(StripTextRect(), Qt::AlignLeft | Qt::AlignVCenter, ShownStripText());
   }
 }

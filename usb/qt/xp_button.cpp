@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include "olive_theme.h"
-#include "pixel_frame.h"
+#include "form_painting.h"
+#include "form_qt.h"
 #include "readable_text.h"
 
 namespace harnlode {
@@ -17,17 +17,13 @@ XpButton::XpButton(QWidget* parent) : QPushButton(parent) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
-QRect XpButton::PictureRect() const {
-  const QSize picture = iconSize();
-  const int content_height = picture.height() + kPictureCaptionGap + fontMetrics().height();
-  const int top = qMax(0, (height() - content_height) / 2);
-  return {(width() - picture.width()) / 2, top, picture.width(), picture.height()};
+form::ButtonContent XpButton::Content(const form::ButtonLook& look) const {
+  return form::LayOutButton({width(), height()}, fontMetrics().height(), look);
 }
 
-QRect XpButton::CaptionRect() const {
-  const QRect picture = PictureRect();
-  return {0, picture.bottom() + 1 + kPictureCaptionGap, width(), fontMetrics().height()};
-}
+QRect XpButton::PictureRect() const { return ToQRect(Content(form::LookOf({})).picture); }
+
+QRect XpButton::CaptionRect() const { return ToQRect(Content(form::LookOf({})).caption); }
 
 bool XpButton::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
@@ -52,35 +48,19 @@ void XpButton::keyPressEvent(QKeyEvent* event) {
 void XpButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing, false);
-  const QRect fill = rect().adjusted(0, 0, -1, -1);
-  const bool pressed = isDown();
-  // Flat, the button shows the page it stands on.
-  QColor background = parentWidget()
-                          ? parentWidget()->palette().color(parentWidget()->backgroundRole())
-                          : palette().color(QPalette::Window);
-  if (pressed) {
-    background = olive::kButtonPressed;
-    painter.fillRect(fill, background);
-    FillPixelFrame(painter, rect(), olive::kButtonPressedBorder);
-  } else if (underMouse() && isEnabled()) {
-    background = olive::kButtonHover;
-    painter.fillRect(fill, background);
-    FillPixelFrame(painter, rect(), olive::kButtonHoverBorder);
-  } else if (hasFocus()) {
-    // The hot frame without its fill: Enter's target stays visible, and apart from a button
-    // under the pointer.
-    FillPixelFrame(painter, rect(), olive::kButtonHoverBorder);
-  }
+  const form::ButtonLook look = form::LookOf(
+      {.pressed = isDown(), .hot = underMouse(), .focused = hasFocus(), .enabled = isEnabled()});
+  // The page's colours: flat, the button shows the page it stands on.
+  const QPalette& page = parentWidget() ? parentWidget()->palette() : palette();
+  PaintDrawing(painter, form::DrawButton({width(), height()}, look), page);
 
-  // A pressed button's content moves by one pixel, as if pushed in.
-  const QPoint shift = pressed ? QPoint(1, 1) : QPoint(0, 0);
+  const form::ButtonContent content = Content(look);
   const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
-  icon().paint(&painter, PictureRect().translated(shift), Qt::AlignCenter, mode);
-  // The desktop's button text colour, unless it would vanish on the pale hot or pressed fill.
+  icon().paint(&painter, ToQRect(content.picture), Qt::AlignCenter, mode);
   const QColor text_colour =
       palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
-  painter.setPen(ReadableTextColour(background, text_colour));
-  painter.drawText(CaptionRect().translated(shift), Qt::AlignHCenter | Qt::AlignTop, text());
+  painter.setPen(ReadableTextColour(ToQColor(look.background, page), text_colour));
+  painter.drawText(ToQRect(content.caption), Qt::AlignHCenter | Qt::AlignTop, text());
 }
 
 }  // namespace harnlode

@@ -6,6 +6,7 @@
 
 #include <QPushButton>
 
+#include "form_drawing.h"
 #include "usb_form.h"
 
 namespace harnlode {
@@ -26,6 +27,10 @@ class XpButton : public QPushButton {
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  // Where the picture and the caption go in the given look.
+  form::ButtonContent Content(const form::ButtonLook& look) const;
 };
 
 }  // namespace harnlode

@@ -25,15 +25,25 @@ LogEdit::LogEdit(HWND parent, const RECT& bounds, HFONT font)
   SetWindowTextW(handle_, instructions.c_str());
 }
 
-void LogEdit::AppendLine(std::string_view text) {
-  // The log's text in the program's 8-bit form, as the appended text is.
-  const int length = GetWindowTextLengthA(handle_);
-  std::string log_text(length + 1, '\0');
-  log_text.resize(GetWindowTextA(handle_, log_text.data(), length + 1));
-  const std::wstring appendix = WideFromAnsi(form::LogLineAppendix(form::EndsLine(log_text), text));
+LogEdit::End LogEdit::FindEnd() const {
+  const auto send = [this](UINT message, WPARAM wparam) {
+    return static_cast<int>(SendMessageW(handle_, message, wparam, 0));
+  };
+  const int lines = send(EM_GETLINECOUNT, 0);
+  const int last_start = send(EM_LINEINDEX, lines - 1);
+  const int last_length = send(EM_LINELENGTH, last_start);
+  if (last_length != 0 || lines == 1) return {last_start + last_length, last_length == 0};
+  // The break before an empty last line: Wine's control also breaks at a lone line feed, which
+  // does not end a line of the log; a CR LF, or the CR CR LF of a soft break, does.
+  const int previous_start = send(EM_LINEINDEX, lines - 2);
+  const int previous_length = send(EM_LINELENGTH, previous_start);
+  return {last_start, last_start - previous_start - previous_length >= 2};
+}
 
-  const int end = GetWindowTextLengthW(handle_);
-  SendMessageW(handle_, EM_SETSEL, end, end);
+void LogEdit::AppendLine(std::string_view text) {
+  const End end = FindEnd();
+  const std::wstring appendix = WideFromAnsi(form::LogLineAppendix(end.ends_line, text));
+  SendMessageW(handle_, EM_SETSEL, end.position, end.position);
   SendMessageW(handle_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(appendix.c_str()));
   // The append itself is not recorded; the user's earlier step could no longer be undone at its
   // recorded place.

@@ -24,6 +24,14 @@ class LogEdit {
   void AppendLine(std::string_view text);
 
  private:
+  // Where the text ends, and whether it ends a line (form::EndsLine), found from the control's
+  // lines without reading the text back: the cost stays the same however long the log grows.
+  struct End {
+    int position;
+    bool ends_line;
+  };
+  End FindEnd() const;
+
   HWND handle_;
 };
 

@@ -2,36 +2,15 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <stdexcept>
 
 #include "ansi_text.h"
 #include "colours.h"
 #include "error_display.h"
+#include "form_painting.h"
 #include "screen_scale.h"
 
 namespace harnlode::win32 {
-namespace {
-
-int Luminance(COLORREF colour) {
-  return (GetRValue(colour) * 299 + GetGValue(colour) * 587 + GetBValue(colour) * 114) / 1000;
-}
-
-// The caption's colour follows the background it is drawn on: the system's button text where it
-// stands out from it, else black or white, whichever does.
-COLORREF CaptionColour(COLORREF background) {
-  const COLORREF text = Colour(form::kCaptionColour);
-  if (std::abs(Luminance(text) - Luminance(background)) >= 96) return text;
-  return Luminance(background) >= 128 ? RGB(0, 0, 0) : RGB(255, 255, 255);
-}
-
-void FrameWith(HDC dc, const RECT& area, COLORREF fill, COLORREF border) {
-  Fill(dc, area, border);
-  Fill(dc, {area.left + 1, area.top + 1, area.right - 1, area.bottom - 1}, fill);
-}
-
-}  // namespace
 
 XpButton::XpButton(HWND parent, const form::Button& button, const RECT& bounds, int id)
     : button_(button),
@@ -90,42 +69,30 @@ LRESULT CALLBACK XpButton::Subclass(HWND window, UINT message, WPARAM wparam, LP
 void XpButton::Draw(const DRAWITEMSTRUCT& item, HFONT font) const {
   const HDC dc = item.hDC;
   const RECT& area = item.rcItem;
-  const bool pressed = item.itemState & ODS_SELECTED;
   const bool enabled = !(item.itemState & ODS_DISABLED);
-  COLORREF background = Colour(form::kPageBackground);
-  if (pressed) {
-    background = Colour(form::olive::kButtonPressed);
-    FrameWith(dc, area, background, Colour(form::olive::kButtonPressedBorder));
-  } else if (hot_ && enabled) {
-    background = Colour(form::olive::kButtonHover);
-    FrameWith(dc, area, background, Colour(form::olive::kButtonHoverBorder));
-  } else if (item.itemState & ODS_FOCUS) {
-    // The hot frame without its fill: Enter's target stays visible, apart from a button under
-    // the pointer.
-    FrameWith(dc, area, background, Colour(form::olive::kButtonHoverBorder));
-  } else {
-    Fill(dc, area, background);
-  }
+  const form::ButtonLook look = form::LookOf({.pressed = (item.itemState & ODS_SELECTED) != 0,
+                                              .hot = hot_,
+                                              .focused = (item.itemState & ODS_FOCUS) != 0,
+                                              .enabled = enabled});
+  const form::Size size{area.right - area.left, area.bottom - area.top};
+  PaintDrawing(dc, form::DrawButton(size, look), {area.left, area.top});
 
   const HGDIOBJ previous_font = SelectObject(dc, font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
-  const int picture = Scaled(form::kPictureSize);
-  const int gap = Scaled(form::kPictureCaptionGap);
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  // A pressed button's content moves by one pixel, as if pushed in.
-  const int shift = pressed ? 1 : 0;
-  const int top = area.top + std::max(0, (height - picture - gap - int{metrics.tmHeight}) / 2);
-  const int left = area.left + (width - picture) / 2;
+  const form::ButtonContent content = form::LayOutButton(size, metrics.tmHeight, look, Scaled);
   if (picture_) {
-    DrawIconEx(dc, left + shift, top + shift, picture_, picture, picture, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, area.left + content.picture.left, area.top + content.picture.top, picture_,
+               content.picture.width, content.picture.height, 0, nullptr, DI_NORMAL);
   }
   const std::wstring caption = WideFromAnsi(button_.caption);
-  RECT caption_area{area.left + shift, top + picture + gap + shift, area.right + shift,
-                    top + picture + gap + shift + metrics.tmHeight};
+  RECT caption_area{area.left + content.caption.left, area.top + content.caption.top,
+                    area.left + content.caption.left + content.caption.width,
+                    area.top + content.caption.top + content.caption.height};
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, enabled ? CaptionColour(background) : GetSysColor(COLOR_GRAYTEXT));
+  const COLORREF preferred = enabled ? Colour(form::kCaptionColour) : GetSysColor(COLOR_GRAYTEXT);
+  SetTextColor(dc,
+               Colour(form::ReadableTextColour(ToRgb(Colour(look.background)), ToRgb(preferred))));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &caption_area,
             DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, previous_font);
