@@ -3,6 +3,7 @@
 #include "registry.h"
 #include "registry_run.h"
 #include "target_system.h"
+#include "usb_start_check.h"
 
 namespace harnlode {
 
@@ -68,6 +69,8 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
       }
     }
   }
+  const std::vector<std::string> usb_start_notes =
+      CheckUsbStart(*this, system, !AnalyzeOnly && SetsBootDriverFlags());
   // The values written reach the registry before anything else is reported, so that a run whose
   // changes could not be saved never ends with a verdict.
   run.Finish();
@@ -80,6 +83,7 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
   }
 
   LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
+  for (const std::string& note : usb_start_notes) LogNote(note);
   for (const std::string& warning : system.Warnings()) LogNote(warning);
 }
 

@@ -1,11 +1,14 @@
 // harnlode-check: the boot readiness report for scripts and batch use.
-//   harnlode-check [--tune] WINDOWS_FOLDER     (on Windows: harnlode-check [--tune])
+//   harnlode-check [--tune [--boot-driver-flags]] WINDOWS_FOLDER
+//                                   (on Windows: harnlode-check [--tune [--boot-driver-flags]])
 // Writes the report to standard output; exits 0 when the system is ready to start from USB,
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check_platform.h"
@@ -24,7 +27,10 @@ constexpr int kFailed = 2;
 
 constexpr const char* kTuneOptionHelp =
     "\n"
-    "  --tune     also write every registry value that is not as wanted\n";
+    "  --tune     also write every registry value that is not as wanted\n"
+    "  --boot-driver-flags\n"
+    "             with --tune, also set what Windows 7 to 11 need to start from USB: the USB\n"
+    "             bits of BootDriverFlags, and on Windows 7 the wait for the boot disk\n";
 constexpr const char* kExitStatusHelp =
     "\n"
     "Exit status: 0 ready, 1 not ready, 2 failure (its message on standard error).\n";
@@ -33,15 +39,27 @@ constexpr const char* kExitStatusHelp =
 // so far in place.
 class ConsoleLog final : public TLogOwner {
  public:
+  ConsoleLog(TargetSystem& system, bool sets_boot_driver_flags)
+      : system_(system), sets_boot_driver_flags_(sets_boot_driver_flags) {}
   void LogLine(const std::string& text) override {
     std::cout << text << '\n' << std::flush;
     last_ = text;
   }
-  // Written with the failures, after the run, whether it ended or failed (WriteWarnings).
-  void LogNote(const std::string&) override {}
+  // The system's warnings are written with the failures, after the run, whether it ended or
+  // failed (WriteWarnings); the other notes belong to the report.
+  void LogNote(const std::string& note) override {
+    const std::vector<std::string> warnings = system_.Warnings();
+    if (std::find(warnings.begin(), warnings.end(), note) == warnings.end()) {
+      std::cout << note << '\n' << std::flush;
+    }
+  }
+  bool SetsBootDriverFlags() const override { return sets_boot_driver_flags_; }
+  // The verdict, which the notes after it leave the last line of the report proper.
   const std::string& Last() const { return last_; }
 
  private:
+  TargetSystem& system_;
+  bool sets_boot_driver_flags_;
   std::string last_;
 };
 
@@ -66,7 +84,8 @@ int FailedRun(const std::exception& failure, TargetSystem* system) {
 }
 
 int Check(int argc, char** argv) {
-  const ProgramArguments arguments = ReadProgramArguments({argv + 1, argv + argc}, {"--tune"});
+  const ProgramArguments arguments =
+      ReadProgramArguments({argv + 1, argv + argc}, {"--tune", "--boot-driver-flags"});
   if (arguments.answer == ProgramArguments::Answer::kHelp) {
     std::cout << kCheckSynopsis << kTuneOptionHelp << kAnswerOptionsHelp << kExitStatusHelp;
     return 0;
@@ -82,7 +101,17 @@ int Check(int argc, char** argv) {
   if (arguments.operands.size() > 1) {
     return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
   }
-  const bool tune = !arguments.options.empty();
+  const auto given = [&](std::string_view option) {
+    return std::find(arguments.options.begin(), arguments.options.end(), option) !=
+           arguments.options.end();
+  };
+  const bool tune = given("--tune");
+  const bool boot_driver_flags = given("--boot-driver-flags");
+  if (boot_driver_flags && !tune) {
+    return Fail(
+        "--boot-driver-flags changes the registry, so it goes with --tune. Run harnlode-check "
+        "--help for usage.");
+  }
   const std::vector<std::string>& folders = arguments.operands;
 
   std::unique_ptr<TargetSystem> system;
@@ -96,7 +125,7 @@ int Check(int argc, char** argv) {
     }
     system = std::move(target.system);
     UseTargetSystem use(*system);
-    ConsoleLog log;
+    ConsoleLog log(*system, boot_driver_flags);
     log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
     RunReadinessCheck(log, !tune);
     WriteWarnings(*system);

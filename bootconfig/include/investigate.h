@@ -40,6 +40,10 @@ class TLogOwner {
   // without a line end, after the verdict; by default as a line of the log.
   virtual void LogNote(const std::string& note) { LogLine(note + "\n"); }
 
+  // Whether a tuning run also sets what Windows 7 and later need of BootDriverFlags and the wait
+  // for the boot disk (usb_start_check.h); the window's Tune does not.
+  virtual bool SetsBootDriverFlags() const { return false; }
+
   // Reports the load group and start type of every service in every control set, tests the USB
   // mass-storage driver file and appends the verdict; unless `AnalyzeOnly`, writes every value
   // that differs from the wanted one. Registry failures (ERegistryException) end the run.

@@ -10,6 +10,7 @@
 
 #include "registry_run.h"
 #include "registry_store.h"
+#include "windows_version.h"
 
 namespace harnlode {
 
@@ -28,6 +29,13 @@ class TargetSystem {
   // What the latest run, ended or failed, found beside its report that its user should know,
   // such as files it left alone: English sentences, one per entry. Never throws.
   virtual std::vector<std::string> Warnings() { return {}; }
+  // Which Windows the system is, read afresh. Never throws: one that cannot be read says why.
+  virtual WindowsVersion Version() { return {}; }
+  // The console program's command line that works on this system with `options`, as its user
+  // would type it.
+  virtual std::string ConsoleCommand(const std::string& options) {
+    return "harnlode-check " + options;
+  }
 
   // The failures of the latest run that could not be raised because another failure was ending
   // it, such as a write-back that failed while the run was unwound; kept until the next run.

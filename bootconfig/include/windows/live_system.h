@@ -10,6 +10,8 @@ class LiveSystem final : public TargetSystem {
  public:
   RegistryStore& Registry() override { return registry_; }
   bool IsFile(const std::string& windows_path) override;
+  WindowsVersion Version() override;
+  std::string ConsoleCommand(const std::string& options) override;
 
  private:
   Win32Registry registry_;

@@ -1,0 +1,72 @@
+#include "windows_version.h"
+
+#include <charconv>
+
+namespace harnlode {
+namespace {
+
+constexpr unsigned long kFirstWindows11Build = 22000;
+
+unsigned long BuildNumber(const std::string& build) {
+  unsigned long number = 0;
+  std::from_chars(build.data(), build.data() + build.size(), number);
+  return number;
+}
+
+}  // namespace
+
+std::string WindowsVersion::Name() const {
+  const char* name = nullptr;
+  switch (release) {
+    case Release::kNotRecorded:
+    case Release::kUnknown:
+      return "";
+    case Release::kVista:
+      name = "Windows Vista";
+      break;
+    case Release::k7:
+      name = "Windows 7";
+      break;
+    case Release::k8:
+      name = "Windows 8";
+      break;
+    case Release::k8_1:
+      name = "Windows 8.1";
+      break;
+    case Release::k10:
+      name = "Windows 10";
+      break;
+    case Release::k11:
+      name = "Windows 11";
+      break;
+  }
+  return build.empty() ? name : std::string(name) + " (build " + build + ")";
+}
+
+WindowsVersion VersionFromCurrentVersion(const std::optional<std::string>& current_version,
+                                         std::optional<std::uint32_t> major,
+                                         const std::optional<std::string>& build) {
+  using Release = WindowsVersion::Release;
+  WindowsVersion version{Release::kUnknown, build.value_or(""), ""};
+  // From Windows 10 on, CurrentVersion stays "6.3" for the programs that read it.
+  if (major && *major >= 10) {
+    version.release =
+        BuildNumber(version.build) >= kFirstWindows11Build ? Release::k11 : Release::k10;
+  } else if (current_version == "6.0") {
+    version.release = Release::kVista;
+  } else if (current_version == "6.1") {
+    version.release = Release::k7;
+  } else if (current_version == "6.2") {
+    version.release = Release::k8;
+  } else if (current_version == "6.3") {
+    version.release = Release::k8_1;
+  } else if (!current_version) {
+    version.problem = "Its registry holds no CurrentVersion.";
+  } else {
+    version.problem =
+        "Its CurrentVersion \"" + *current_version + "\" is none that Harnlode knows.";
+  }
+  return version;
+}
+
+}  // namespace harnlode
