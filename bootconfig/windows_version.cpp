@@ -47,6 +47,8 @@ WindowsVersion VersionFromCurrentVersion(const std::optional<std::string>& curre
                                          std::optional<std::uint32_t> major,
                                          const std::optional<std::string>& build) {
   using Release = WindowsVersion::Release;
+  // A hive without them, such as a blank one, keeps no version at all.
+  if (!current_version && !major && !build) return {};
   WindowsVersion version{Release::kUnknown, build.value_or(""), ""};
   // From Windows 10 on, CurrentVersion stays "6.3" for the programs that read it.
   if (major && *major >= 10) {
@@ -61,7 +63,7 @@ WindowsVersion VersionFromCurrentVersion(const std::optional<std::string>& curre
   } else if (current_version == "6.3") {
     version.release = Release::k8_1;
   } else if (!current_version) {
-    version.problem = "Its registry holds no CurrentVersion.";
+    version.problem = "Its registry holds no CurrentVersion beside its build number.";
   } else {
     version.problem =
         "Its CurrentVersion \"" + *current_version + "\" is none that Harnlode knows.";

@@ -127,7 +127,7 @@ TEST_P(RealHiveNotes, AnalysisNamesWhatIsMissingAndTheOptionSetsIt) {
 
   const ProgramOutcome again = Check(folder);
   EXPECT_EQ(again.status, 0) << again.err;
-  EXPECT_THAT(again.out, EndsWith(row.needs + "\n"));
+  EXPECT_THAT(again.out, EndsWith(row.needs + "\n\n"));
   EXPECT_THAT(again.out, Not(HasSubstr("Missing")));
 }
 
@@ -255,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(
         SmallRow{"Windows81NoMachineYet",
                  kWindows81,
                  nullptr,
-                 "HardwareConfig holds no machine that started this Windows.\n"
+                 "HardwareConfig holds no machine that started this Windows.\n\n"
                  "BootFlags of the USB services in ControlSet001: usbccgp missing (Start 0), ",
                  "Not writing the machine's BootDriverFlags: HardwareConfig holds no machine that "
                  "started this Windows.",

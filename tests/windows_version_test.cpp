@@ -33,7 +33,7 @@ TEST(WindowsVersion, NamedAsItsUserKnowsIt) {
       {"6.3", 10, "22000", "Windows 11 (build 22000)"},
       {"6.3", 10, std::nullopt, "Windows 10"},
       {"5.1", std::nullopt, "2600", ""},
-      {std::nullopt, std::nullopt, std::nullopt, ""},
+      {std::nullopt, std::nullopt, "7601", ""},
   };
   for (const VersionRow& row : rows) {
     const WindowsVersion version =

@@ -49,8 +49,9 @@ class ConsoleLog final : public TLogOwner {
   // failed (WriteWarnings); the other notes belong to the report.
   void LogNote(const std::string& note) override {
     const std::vector<std::string> warnings = system_.Warnings();
+    // As the window shows a note: a line of the log, which ends in its own line feed.
     if (std::find(warnings.begin(), warnings.end(), note) == warnings.end()) {
-      std::cout << note << '\n' << std::flush;
+      std::cout << note << "\n\n" << std::flush;
     }
   }
   bool SetsBootDriverFlags() const override { return sets_boot_driver_flags_; }

@@ -10,7 +10,7 @@ namespace harnlode {
 
 struct WindowsVersion {
   enum class Release {
-    kNotRecorded,  // the system keeps no version to read, such as a folder without SOFTWARE
+    kNotRecorded,  // the system keeps no version, such as a folder without SOFTWARE or a blank one
     kUnknown,      // there is one, but it cannot be read or is none of those below: see `problem`
     kVista,
     k7,
