@@ -16,31 +16,11 @@ unsigned long BuildNumber(const std::string& build) {
 }  // namespace
 
 std::string WindowsVersion::Name() const {
-  const char* name = nullptr;
-  switch (release) {
-    case Release::kNotRecorded:
-    case Release::kUnknown:
-      return "";
-    case Release::kVista:
-      name = "Windows Vista";
-      break;
-    case Release::k7:
-      name = "Windows 7";
-      break;
-    case Release::k8:
-      name = "Windows 8";
-      break;
-    case Release::k8_1:
-      name = "Windows 8.1";
-      break;
-    case Release::k10:
-      name = "Windows 10";
-      break;
-    case Release::k11:
-      name = "Windows 11";
-      break;
-  }
-  return build.empty() ? name : std::string(name) + " (build " + build + ")";
+  // By Release, in its order.
+  constexpr const char* kNames[] = {
+      "", "", "Windows Vista", "Windows 7", "Windows 8", "Windows 8.1", "Windows 10", "Windows 11"};
+  const std::string name = kNames[static_cast<int>(release)];
+  return name.empty() || build.empty() ? name : name + " (build " + build + ")";
 }
 
 WindowsVersion VersionFromCurrentVersion(const std::optional<std::string>& current_version,

@@ -186,6 +186,7 @@ struct SmallRow {
   std::string note;                         // a part of what follows the verdict; "" for nothing
   std::string option_line;                  // a line the option adds before the verdict
   std::map<std::string, std::string> written;  // what the option writes beyond a plain run
+  bool software_is_link = false;  // SOFTWARE links to a Windows 10 hive outside the folder
 };
 
 class SmallHiveNotes : public ::testing::TestWithParam<SmallRow> {};
@@ -202,6 +203,14 @@ TEST_P(SmallHiveNotes, NotesAndWritesByVersion) {
     if (row.windows) AddSoftwareHive(windows->Folder(), *row.windows);
     if (row.software != nullptr) {
       WriteFile(windows->Folder() / "Windows/System32/config/SOFTWARE", row.software);
+    }
+  }
+  TempFolder outside;
+  if (row.software_is_link) {
+    AddSoftwareHive(outside.Path(), kWindows10);
+    for (TempInstallation* windows : {&plain, &with_option}) {
+      fs::create_symlink(outside.Path() / "Windows/System32/config/SOFTWARE",
+                         windows->Folder() / "Windows/System32/config/SOFTWARE");
     }
   }
   const ProgramOutcome analysis = Check(plain.Folder());
@@ -252,6 +261,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "the services' values was not checked. The file",
                  "Not writing BootDriverFlags: which Windows this is cannot be told. The file",
                  {}},
+        SmallRow{"SoftwareHiveIsALink",
+                 std::nullopt,
+                 nullptr,
+                 "was not checked. The registry hive ",
+                 "Not writing BootDriverFlags: which Windows this is cannot be told. The registry "
+                 "hive ",
+                 {},
+                 true},
         SmallRow{"Windows81NoMachineYet",
                  kWindows81,
                  nullptr,

@@ -57,6 +57,7 @@ void TempInstallation::AddDriverFile() {
 }
 
 void AddSoftwareHive(const fs::path& folder, const InstalledWindows& windows) {
+  fs::create_directories(folder / "Windows/System32/config");
   HiveBuilder hive(folder / "Windows/System32/config/SOFTWARE");
   const std::string key = kCurrentVersionKey;
   hive.SetText(key, kCurrentVersionName, windows.current_version);
