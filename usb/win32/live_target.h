@@ -41,6 +41,10 @@ class LiveTarget final : public TargetSystem {
  public:
   RegistryStore& Registry() override { return registry_; }
   bool IsFile(const std::string& windows_path) override { return system_.IsFile(windows_path); }
+  WindowsVersion Version() override { return system_.Version(); }
+  std::string ConsoleCommand(const std::string& options) override {
+    return system_.ConsoleCommand(options);
+  }
   // Whether the program lacks administrator rights, or the keys are kept even from them.
   std::string WriteRefusalExplanation() override;
 
