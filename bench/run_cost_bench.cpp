@@ -52,9 +52,8 @@ void Runs(benchmark::State& state, bool analyze_only) {
     const std::uint32_t sequence = HiveSequence(installation.Folder());
     state.ResumeTiming();
     OfflineSystem system(installation.Folder());
-    UseTargetSystem use(system);
     bench::NoLog log;
-    RunReadinessCheck(log, analyze_only);
+    RunReadinessCheck(log, system, analyze_only);
     state.PauseTiming();
     write_backs += HiveSequence(installation.Folder()) - sequence;
     state.ResumeTiming();

@@ -6,7 +6,6 @@
 #include "harnlode_application.h"
 #include "offline/offline_system.h"
 #include "startup_show.h"
-#include "target_system.h"
 #include "usb.h"
 
 int main(int argc, char** argv) {
@@ -16,8 +15,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   harnlode::OfflineSystem installation(argv[1]);
-  harnlode::UseTargetSystem use_installation(installation);
-  harnlode::TForm1 form;
+  harnlode::TForm1 form(installation);
   harnlode::bench::QuitAfterFirstPaint(form);
   harnlode::ShowAsLaunched(form);
   return application.exec();

@@ -8,6 +8,7 @@
 #include "investigate.h"
 #include "offline/offline_system.h"
 #include "registry.h"
+#include "registry_run.h"
 #include "sample_installation.h"
 
 namespace {
@@ -17,21 +18,20 @@ using namespace harnlode;
 void AnalysisRun(benchmark::State& state) {
   const bench::BenchInstallation sample(MakeSampleInstallation);
   OfflineSystem system(sample.Folder());
-  UseTargetSystem use(system);
   bench::NoLog log;
   for (auto _ : state) {
-    RunReadinessCheck(log, true);
+    RunReadinessCheck(log, system, true);
   }
 }
 BENCHMARK(AnalysisRun)->Unit(benchmark::kMillisecond);
 
 // Writes the two values of every USB service, as a tuning run of the sample does; `lazy` false
 // flushes each key when it is closed.
-void WriteEveryService(bool lazy) {
-  RegistryRun run(CurrentTargetSystem(), true);
+void WriteEveryService(TargetSystem& system, bool lazy) {
+  RegistryRun run(system, true);
   for (const char* control_set : {"ControlSet001", "ControlSet002"}) {
     for (const std::string& service : UsbServiceNames) {
-      TRegistry key;
+      TRegistry key(run.Registry());
       key.SetRoot(kHkeyLocalMachine);
       key.SetLazyWrite(lazy);
       key.OpenPath(std::string("SYSTEM\\") + control_set + "\\Services\\" + service, true);
@@ -45,12 +45,11 @@ void TuningWrites(benchmark::State& state) {
   const bool once_per_run = state.range(0) != 0;
   const bench::BenchInstallation sample(MakeSampleInstallation);
   OfflineSystem system(sample.Folder());
-  UseTargetSystem use(system);
   for (auto _ : state) {
     state.PauseTiming();
     sample.Restore();
     state.ResumeTiming();
-    WriteEveryService(once_per_run);
+    WriteEveryService(system, once_per_run);
   }
   state.SetLabel(once_per_run ? "one write-back per run" : "a write-back per key");
 }

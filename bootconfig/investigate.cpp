@@ -1,5 +1,8 @@
 #include "investigate.h"
 
+#include <exception>
+#include <vector>
+
 #include "registry.h"
 #include "registry_run.h"
 #include "target_system.h"
@@ -23,16 +26,30 @@ namespace {
 const std::string kDriverDir = "c:\\windows\\system32\\DRIVERS\\";
 const std::string kDriverFile = "USBSTOR.SYS";
 
+// Passes every line on to the log and keeps it for the report.
+class RecordingLog final : public TLogOwner {
+ public:
+  RecordingLog(TLogOwner& log, std::vector<std::string>& lines) : log_(log), lines_(lines) {}
+  void LogLine(const std::string& text) override {
+    lines_.push_back(text);
+    log_.LogLine(text);
+  }
+
+ private:
+  TLogOwner& log_;
+  std::vector<std::string>& lines_;
+};
+
 }  // namespace
 
-void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Services,
-                                    std::int32_t StartValue, const std::string& StartValueName,
-                                    const std::string& GroupValue,
-                                    const std::string& GroupValueName, bool AnalyzeOnly) {
+Verdict TLogOwner::InvestigateRegistry(RegistryRun& run, ControlSetTable ControlSets,
+                                       ServiceTable Services, std::int32_t StartValue,
+                                       const std::string& StartValueName,
+                                       const std::string& GroupValue,
+                                       const std::string& GroupValueName, bool AnalyzeOnly,
+                                       UsbStartRequest* usb_start) {
   bool AllOk = true;
-  TargetSystem& system = CurrentTargetSystem();
-  RegistryRun run(system, !AnalyzeOnly);
-  TRegistry key_test;
+  TRegistry key_test(run.Registry());
   key_test.SetRoot(kHkeyLocalMachine);
   for (const std::string& control_set : ControlSets) {
     if (!key_test.KeyPresent("SYSTEM\\" + control_set)) continue;
@@ -40,7 +57,7 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
       const std::string path = "SYSTEM\\" + control_set + "\\" + "Services\\" + service;
       if (!key_test.KeyPresent(path)) continue;
 
-      TRegistry service_key;
+      TRegistry service_key(run.Registry());
       service_key.SetRoot(kHkeyLocalMachine);
       // Without the rights to write, the open fails and the reads below fail as for a key that
       // is not open; that is the failure the user is shown.
@@ -69,27 +86,45 @@ void TLogOwner::InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Se
       }
     }
   }
-  const std::vector<std::string> usb_start_notes =
-      CheckUsbStart(*this, system, !AnalyzeOnly && SetsBootDriverFlags());
+  if (usb_start != nullptr) {
+    usb_start->notes = CheckUsbStart(*this, run, !AnalyzeOnly && usb_start->set_boot_driver_flags);
+  }
   // The values written reach the registry before anything else is reported, so that a run whose
   // changes could not be saved never ends with a verdict.
   run.Finish();
 
-  if (!system.IsFile(kDriverDir + kDriverFile)) {
+  if (!run.System().IsFile(kDriverDir + kDriverFile)) {
     LogLine(kDriverFile + " not found at " + kDriverDir + "\n");
     LogLine("Copy driver to that directory and system will boot from USB.\n");
     AllOk = false;
     AnalyzeOnly = true;
   }
 
-  LogLine(AllOk || !AnalyzeOnly ? kReadyVerdict : kNotReadyVerdict);
-  for (const std::string& note : usb_start_notes) LogNote(note);
-  for (const std::string& warning : system.Warnings()) LogNote(warning);
+  const Verdict verdict = AllOk || !AnalyzeOnly ? Verdict::kReady : Verdict::kNotReady;
+  LogLine(verdict == Verdict::kReady ? kReadyVerdict : kNotReadyVerdict);
+  return verdict;
 }
 
-void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only) {
-  log_owner.InvestigateRegistry(ControlSetNames, UsbServiceNames, kWantedStart, kStartValueName,
-                                kWantedGroup, kGroupValueName, analyze_only);
+RunReport RunReadinessCheck(TLogOwner& log_owner, TargetSystem& system, bool analyze_only,
+                            bool set_boot_driver_flags) {
+  RunReport report;
+  RecordingLog log(log_owner, report.lines);
+  std::vector<std::string> kept;
+  try {
+    log.LogLine(analyze_only ? kAnalyzeStartLine : kTuneStartLine);
+    RegistryRun run(system, !analyze_only, &kept);
+    UsbStartRequest usb_start{set_boot_driver_flags, {}};
+    report.verdict = log.InvestigateRegistry(run, ControlSetNames, UsbServiceNames, kWantedStart,
+                                             kStartValueName, kWantedGroup, kGroupValueName,
+                                             analyze_only, &usb_start);
+    report.usb_start_notes = std::move(usb_start.notes);
+  } catch (const std::exception& failure) {
+    report.notes = system.Notes();
+    report.failure = RunFailure{failure.what(), std::move(kept), system.WriteRefusalExplanation()};
+    throw EFailedRun(std::move(report));
+  }
+  report.notes = system.Notes();
+  return report;
 }
 
 }  // namespace harnlode

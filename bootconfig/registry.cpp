@@ -3,8 +3,6 @@
 #include <array>
 #include <vector>
 
-#include "target_system.h"
-
 namespace harnlode {
 namespace {
 
@@ -19,7 +17,7 @@ ERegistryException ValueFailure(const char* message, const std::string& name) {
 
 }  // namespace
 
-TRegistry::TRegistry() : store_(CurrentTargetSystem().Registry()) {}
+TRegistry::TRegistry(RegistryStore& store) : store_(store) {}
 
 TRegistry::~TRegistry() {
   // A flush that fails here leaves the changes to the run's write-back, which tells its failure.

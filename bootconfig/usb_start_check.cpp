@@ -4,7 +4,9 @@
 #include <optional>
 
 #include "registry.h"
+#include "registry_run.h"
 #include "registry_values.h"
+#include "target_system.h"
 #include "usb_start_needs.h"
 
 namespace harnlode {
@@ -42,22 +44,23 @@ UsbStartValues ReadUsbStartValues(RegistryStore& store, const WindowsVersion& ve
 
 // Logs the key's line and, when `raised` holds a value, the writing line, then writes it. The key
 // is never created unless `create_key`.
-void SetDword(TLogOwner& log, const std::string& key, bool create_key, const std::string& name,
-              const std::string& now, std::optional<std::uint32_t> raised,
+void SetDword(TLogOwner& log, RegistryStore& store, const std::string& key, bool create_key,
+              const std::string& name, const std::string& now, std::optional<std::uint32_t> raised,
               const std::string& raised_text) {
   log.LogLine(key + ": " + name + " " + now + "\n");
   if (!raised) return;
   log.LogLine("Writing: " + name + ": " + raised_text + "\n");
-  TRegistry registry;
+  TRegistry registry(store);
   registry.SetRoot(kHkeyLocalMachine);
   registry.OpenPath(key, create_key);  // a failed open fails the write, as in the tuning
   registry.WriteNumber(name, static_cast<std::int32_t>(*raised));
 }
 
-void SetFlags(TLogOwner& log, const std::string& key, std::optional<std::uint32_t> flags,
-              std::uint32_t wanted) {
+void SetFlags(TLogOwner& log, RegistryStore& store, const std::string& key,
+              std::optional<std::uint32_t> flags, std::uint32_t wanted) {
   const std::optional<std::uint32_t> raised = WithFlags(flags, wanted);
-  SetDword(log, key, false, kBootDriverFlagsName, FlagsText(flags), raised, FlagsText(raised));
+  SetDword(log, store, key, false, kBootDriverFlagsName, FlagsText(flags), raised,
+           FlagsText(raised));
 }
 
 void SetWindows7Values(TLogOwner& log, RegistryStore& store) {
@@ -65,26 +68,26 @@ void SetWindows7Values(TLogOwner& log, RegistryStore& store) {
   for (const std::string& control_set : ControlSetNames) {
     const std::string control = kSystem + control_set + "\\Control";
     if (!read.KeyExists(control)) continue;
-    SetFlags(log, control, read.Dword(control, kBootDriverFlagsName), kUsbBootFlags);
+    SetFlags(log, store, control, read.Dword(control, kBootDriverFlagsName), kUsbBootFlags);
     const std::string pnp = control + "\\PnP";
     const std::optional<std::uint32_t> wait = read.Dword(pnp, kBootDiskWaitName);
     const std::optional<std::uint32_t> raised = WithBootDiskWait(wait);
-    SetDword(log, pnp, true, kBootDiskWaitName, wait ? std::to_string(*wait) : "missing", raised,
-             std::to_string(kUsbBootDiskWait));
+    SetDword(log, store, pnp, true, kBootDiskWaitName, wait ? std::to_string(*wait) : "missing",
+             raised, std::to_string(kUsbBootDiskWait));
   }
 }
 
-void SetLaterValues(TLogOwner& log, const UsbStartValues& values) {
+void SetLaterValues(TLogOwner& log, RegistryStore& store, const UsbStartValues& values) {
   const std::uint32_t wanted = kUsbBootFlags | kUsb3BootFlags;
   if (values.machine && values.machine_key) {
-    SetFlags(log, kSystem + MachineKey(*values.machine), values.machine_flags, wanted);
+    SetFlags(log, store, kSystem + MachineKey(*values.machine), values.machine_flags, wanted);
   } else {
     // Windows adds a machine's key when it starts there; one made up here would name no machine.
     log.LogLine("Not writing the machine's " + std::string(kBootDriverFlagsName) +
                 ": HardwareConfig holds no machine that started this Windows.\n");
   }
   if (const std::optional<std::string> control_set = ControlSetName(values.current_control_set)) {
-    SetFlags(log, kSystem + *control_set + "\\Control", values.control_flags, wanted);
+    SetFlags(log, store, kSystem + *control_set + "\\Control", values.control_flags, wanted);
   } else {
     log.LogLine("Not writing " + std::string(kBootDriverFlagsName) +
                 ": Select\\Current names no control set.\n");
@@ -93,7 +96,7 @@ void SetLaterValues(TLogOwner& log, const UsbStartValues& values) {
 
 void SetValues(TLogOwner& log, RegistryStore& store, const WindowsVersion& version) {
   if (version.AtLeast(Release::k8)) {
-    SetLaterValues(log, ReadUsbStartValues(store, version));
+    SetLaterValues(log, store, ReadUsbStartValues(store, version));
   } else if (version.AtLeast(Release::k7)) {
     SetWindows7Values(log, store);
   } else if (version.AtLeast(Release::kVista)) {
@@ -108,9 +111,10 @@ void SetValues(TLogOwner& log, RegistryStore& store, const WindowsVersion& versi
 
 }  // namespace
 
-std::vector<std::string> CheckUsbStart(TLogOwner& log, TargetSystem& system, bool set_flags) {
+std::vector<std::string> CheckUsbStart(TLogOwner& log, RegistryRun& run, bool set_flags) {
+  TargetSystem& system = run.System();
   const WindowsVersion version = system.Version();
-  RegistryStore& store = system.Registry();
+  RegistryStore& store = run.Registry();
   if (set_flags) SetValues(log, store, version);
   if (WantedBootDriverFlags(version) == 0) return UsbStartNotes(version, {}, "");
   try {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "expected_texts.h"
 #include "investigate.h"
 #include "temp_installation.h"
 
@@ -24,14 +25,14 @@ TEST(CheckProgram, ReportsAndTunesWithTheVerdictInItsStatus) {
 
   const ProgramOutcome analysis = RunCheckProgram({windows.Folder()});
   EXPECT_EQ(analysis.status, 1);
-  EXPECT_EQ(analysis.out, "Analysing...\n\n\n" + line + kNotReadyVerdict + "\n");
+  EXPECT_EQ(analysis.out, "Analysing...\n\n\n" + line + expected::kNotReady + "\n");
   EXPECT_EQ(analysis.err, "");
 
   const ProgramOutcome tuning = RunCheckProgram({"--tune", windows.Folder()});
   EXPECT_EQ(tuning.status, 0);
   EXPECT_EQ(tuning.out, "Making configuration, please wait...\n\n\n" + line +
                             "Writing: Group: System Reserved\n\nWriting: Start: 0\n\n" +
-                            kReadyVerdict + "\n");
+                            expected::kReady + "\n");
 
   EXPECT_EQ(RunCheckProgram({windows.Folder()}).status, 0);
 }

@@ -95,7 +95,7 @@ TEST(CrashTrials, AKilledTuningRunLeavesTheOldHiveOrTheNewOneAndNothingInTheWay)
   // Whatever the killed runs left, the next run reads the hive and saves as if they never were,
   // and takes away their leftovers.
   WriteFile(hive, old_hive);
-  EXPECT_EQ(RunCheck(folder, true).back(), kNotReadyVerdict);
+  EXPECT_EQ(RunCheck(folder, true).back(), expected::kNotReady);
   CheckProcess tuning(folder, true);
   EXPECT_EQ(tuning.Wait(), 0) << tuning.Errors();
   EXPECT_TRUE(ReadFile(hive) == new_hive);

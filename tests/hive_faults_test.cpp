@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "child_process.h"
-#include "failure_text.h"
 #include "file_bytes.h"
 #include "installation_check.h"
 #include "installation_error.h"
@@ -30,6 +29,7 @@
 #include "offline/file_descriptor.h"
 #include "offline/hive_location.h"
 #include "registry.h"
+#include "report_text.h"
 #include "sample_installation.h"
 #include "temp_installation.h"
 
@@ -339,7 +339,7 @@ TEST_F(HiveFaultTest, OnlyDeadTemporaryFilesOfOurOwnAreRemoved) {
                                             ".SYSTEM.harnlode-folder", ".SYSTEM.harnlode-link00"));
   EXPECT_TRUE(fs::exists(config / "SYSTEM.LOG1"));
   EXPECT_EQ(ReadFile(elsewhere), "kept");
-  EXPECT_EQ(RunCheck(Folder(), kAnalyze).back(), kReadyVerdict);
+  EXPECT_EQ(RunCheck(Folder(), kAnalyze).back(), expected::kReady);
 }
 
 }  // namespace

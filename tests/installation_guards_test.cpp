@@ -228,7 +228,7 @@ TEST_P(HibernatedConsole, AHibernatedInstallationIsAnalysedButNotTuned) {
   const auto [status, errors] = Check(windows_.Folder(), true);
   EXPECT_EQ(status, 2);
   EXPECT_THAT(errors, HasSubstr(GetParam().explained));
-  EXPECT_THAT(errors, HasSubstr("Shift held on Shut down"));
+  EXPECT_THAT(errors, HasSubstr("shut it down fully (hold Shift while choosing Shut down)"));
   EXPECT_THAT(errors, EndsWith(std::string(".\n") + std::string(kWriteFailure)));
   EXPECT_TRUE(ReadFile(windows_.HivePath()) == hive_) << "the hive was changed";
 }

@@ -10,12 +10,13 @@
 #include <random>
 #include <span>
 
-#include "failure_text.h"
 #include "file_bytes.h"
 #include "installation_check.h"
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "registry.h"
+#include "registry_run.h"
+#include "report_text.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {
@@ -253,14 +254,13 @@ TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
   const auto before = inode();
   const std::uint32_t first = Sequence(hive);
   OfflineSystem system(windows_.Folder());
-  UseTargetSystem use(system);
   CollectingLog analysis;
-  analysis.Run(true);
+  analysis.Run(system, true);
   EXPECT_EQ(Sequence(hive) - first, 0u);
   EXPECT_EQ(inode(), before);
 
   CollectingLog tuning;
-  tuning.Run(false);
+  tuning.Run(system, false);
   EXPECT_EQ(std::count_if(tuning.lines.begin(), tuning.lines.end(),
                           [](const std::string& line) { return line.starts_with("Writing"); }),
             12);
@@ -268,7 +268,7 @@ TEST_F(InstallationTest, AnalysisNeverWritesTheHiveAndTuningWritesItOnce) {
   EXPECT_NE(inode(), before);
 
   CollectingLog again;
-  again.Run(false);
+  again.Run(system, false);
   EXPECT_EQ(Sequence(hive) - first, 1u) << "nothing differed, so nothing is written";
 }
 
@@ -294,10 +294,9 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
   // loads it again at the first change, which must find the same file.
   const std::uint32_t first = Sequence(windows_.HivePath());
   OfflineSystem system(windows_.Folder());
-  UseTargetSystem use(system);
   {
     RegistryRun run(system, false);
-    TRegistry key;
+    TRegistry key(run.Registry());
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
     EXPECT_EQ(key.ReadNumber("Start"), 3);
@@ -308,7 +307,7 @@ TEST_F(InstallationTest, AChangeWithoutNoticeLoadsTheHiveAgainOnlyWhenItIsTheOne
   const std::string theirs = ReadFile(windows_.HivePath()) + std::string(4096, '\0');
   auto change_theirs = [&] {
     RegistryRun run(system, false);
-    TRegistry key;
+    TRegistry key(run.Registry());
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\ControlSet001\\Services\\usbhub", false));
     EXPECT_EQ(key.ReadNumber("Start"), 0);

@@ -38,18 +38,19 @@ class InvestigateRegistry : public ::testing::Test {
   }
   void AddDriverFile() { system_.AddFile("c:\\windows\\system32\\drivers\\usbstor.sys"); }
 
-  // The report of one run; the lines before a failure are in `log_` as well.
+  // The lines of one run after its start line, a failed run's too; its report is in `report_`.
   Lines Run(bool analyze_only) {
-    UseTargetSystem use(system_);
     log_.lines.clear();
-    log_.Run(analyze_only);
-    return log_.lines;
+    report_ = log_.Run(system_, analyze_only);
+    EXPECT_EQ(report_.lines, log_.lines) << "the report holds what the log was given";
+    return AfterStartLine(report_, analyze_only);
   }
 
   MemoryRegistry& Registry() { return system_.Memory(); }
 
   MemorySystem system_;
   CollectingLog log_;
+  RunReport report_;
 };
 
 TEST_F(InvestigateRegistry, MissingControlSetsAndServicesAreSkippedSilently) {
@@ -62,13 +63,16 @@ TEST_F(InvestigateRegistry, MissingControlSetsAndServicesAreSkippedSilently) {
 
   EXPECT_EQ(Run(kAnalyze), ServiceLines({"ControlSet002"}, "System Reserved", 0) +
                                Lines({ServiceLine("ControlSet003", "usbstor", "System Reserved", 0),
-                                      kReadyVerdict}));
+                                      expected::kReady}));
 }
 
 TEST_F(InvestigateRegistry, NoControlSetLeavesTheVerdictToTheDriverFile) {
-  EXPECT_EQ(Run(kAnalyze), (Lines{kDriverMissing, kCopyDriver, kNotReadyVerdict}));
+  EXPECT_EQ(Run(kAnalyze), (Lines{kDriverMissing, kCopyDriver, expected::kNotReady}));
+  EXPECT_EQ(report_.verdict, Verdict::kNotReady);
   AddDriverFile();
-  EXPECT_EQ(Run(kAnalyze), Lines{kReadyVerdict});
+  EXPECT_EQ(Run(kAnalyze), Lines{expected::kReady});
+  EXPECT_EQ(report_.verdict, Verdict::kReady);
+  EXPECT_FALSE(report_.failure);
 }
 
 TEST_F(InvestigateRegistry, TuningWritesExactlyTheValuesThatDiffer) {
@@ -92,13 +96,14 @@ TEST_F(InvestigateRegistry, TuningWritesExactlyTheValuesThatDiffer) {
       ServiceLine("ControlSet001", "usbuhci", "", 0),
       ServiceLine("ControlSet001", "usbstor", "", 3),
   };
-  EXPECT_EQ(Run(kAnalyze), report + Lines{kNotReadyVerdict});
+  EXPECT_EQ(Run(kAnalyze), report + Lines{expected::kNotReady});
   EXPECT_EQ(Registry().Contents(), before) << "analysis must not write";
 
   const std::string& group = kWritingGroup;
   const std::string& start = kWritingStart;
-  EXPECT_EQ(Run(kTune), (Lines{report[0], report[1], group, report[2], start, report[3], group,
-                               start, report[4], group, report[5], group, start, kReadyVerdict}));
+  EXPECT_EQ(Run(kTune),
+            (Lines{report[0], report[1], group, report[2], start, report[3], group, start,
+                   report[4], group, report[5], group, start, expected::kReady}));
 
   // Exactly the rewritten values differ, each now as wanted; everything else is as it was.
   auto expected = before;
@@ -113,20 +118,20 @@ TEST_F(InvestigateRegistry, TuningWritesExactlyTheValuesThatDiffer) {
   EXPECT_EQ(Registry().Contents(), expected);
 
   EXPECT_EQ(Run(kAnalyze),
-            ServiceLines({"ControlSet001"}, "System Reserved", 0) + Lines{kReadyVerdict});
+            ServiceLines({"ControlSet001"}, "System Reserved", 0) + Lines{expected::kReady});
 }
 
 TEST_F(InvestigateRegistry, MissingDriverFileMakesEveryRunNotReady) {
   AddUsbServices({"ControlSet001"}, "Base", 3);
 
-  EXPECT_EQ(Run(kAnalyze).back(), kNotReadyVerdict);
+  EXPECT_EQ(Run(kAnalyze).back(), expected::kNotReady);
   const Lines tuning = Run(kTune);
   ASSERT_GE(tuning.size(), 3u);
   EXPECT_EQ(Lines(tuning.end() - 3, tuning.end()),
-            (Lines{kDriverMissing, kCopyDriver, kNotReadyVerdict}));
+            (Lines{kDriverMissing, kCopyDriver, expected::kNotReady}));
   // The values were written all the same.
   EXPECT_EQ(Run(kAnalyze), ServiceLines({"ControlSet001"}, "System Reserved", 0) +
-                               Lines({kDriverMissing, kCopyDriver, kNotReadyVerdict}));
+                               Lines({kDriverMissing, kCopyDriver, expected::kNotReady}));
 }
 
 TEST_F(InvestigateRegistry, EmptyGroupOfAnotherTypeReadsAsEmpty) {
@@ -135,44 +140,42 @@ TEST_F(InvestigateRegistry, EmptyGroupOfAnotherTypeReadsAsEmpty) {
   AddDriverFile();
   const Lines lines = Run(kAnalyze);
   EXPECT_EQ(lines.at(5), ServiceLine("ControlSet001", "usbstor", "", 0));
-  EXPECT_EQ(lines.back(), kNotReadyVerdict);
+  EXPECT_EQ(lines.back(), expected::kNotReady);
 }
 
-// A service key whose values end the run before its line, with the message that names the value.
-struct Failure {
-  const char* what;
-  std::vector<std::pair<std::string, StoredValue>> values;
-  const char* message;
-};
-
-std::ostream& operator<<(std::ostream& out, const Failure& failure) { return out << failure.what; }
-
+// A value that the check does not take ends the run before that service's line, with the
+// message that names the value, and no verdict; the failure as raised travels with the report.
 class FailuresNameTheValue : public InvestigateRegistry,
-                             public ::testing::WithParamInterface<Failure> {};
+                             public ::testing::WithParamInterface<expected::WrongValue> {};
 
 TEST_P(FailuresNameTheValue, AndEndTheRunBeforeTheServiceLine) {
-  Registry().AddKey(ServiceKey("ControlSet001", "usbccgp"));
-  for (const auto& [name, value] : GetParam().values) {
-    Registry().Put(ServiceKey("ControlSet001", "usbccgp"), name, value.type, value.data);
-  }
-  EXPECT_THAT([&] { Run(kAnalyze); },
-              ::testing::ThrowsMessage<ERegistryException>(GetParam().message));
-  EXPECT_TRUE(log_.lines.empty());
+  const expected::WrongValue& row = GetParam();
+  AddService("ControlSet001", "usbccgp", "Base", 3);
+  AddService("ControlSet001", "usbhub", "Base", 3);
+  Registry().Put(ServiceKey("ControlSet001", "usbhub"), row.name, row.type, row.data);
+  AddDriverFile();
+  EXPECT_THAT([&] { RunReadinessCheck(log_, system_, kAnalyze); },
+              ::testing::Throws<EFailedRun>(::testing::Property(&EFailedRun::what, row.message)));
+  EXPECT_EQ(Run(kTune), (Lines{ServiceLine("ControlSet001", "usbccgp", "Base", 3), kWritingGroup,
+                               kWritingStart}));
+  ASSERT_TRUE(report_.failure);
+  EXPECT_EQ(report_.failure->message, row.message);
+  EXPECT_FALSE(report_.verdict);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FailuresNameTheValue,
-    ::testing::Values(Failure{"NoStart", {}, "Fehler beim Holen der Daten für 'Start'"},
-                      Failure{"StartLongerThan4Bytes",
-                              {{"Start", {kRegDword, std::vector<std::uint8_t>(8, 0)}}},
-                              "Fehler beim Holen der Daten für 'Start'"},
-                      Failure{"StartAsBinary",
-                              {{"Start", {kRegBinary, {0, 0, 0, 0}}}},
-                              "Ungültiger Datentyp für 'Start'"},
-                      Failure{"GroupAsNumber",
-                              {{"Group", {kRegDword, Dword(1)}}, {"Start", {kRegDword, Dword(0)}}},
-                              "Ungültiger Datentyp für 'Group'"}),
-    [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(Rows, FailuresNameTheValue, ::testing::ValuesIn(expected::kWrongValues),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(InvestigateRegistry, TheFailureAsRaisedTravelsNestedInTheRunsFailure) {
+  Registry().AddKey(ServiceKey("ControlSet001", "usbccgp"));
+  try {
+    RunReadinessCheck(log_, system_, kAnalyze);
+    ADD_FAILURE() << "the run ended";
+  } catch (const EFailedRun& failed) {
+    EXPECT_THAT([&] { failed.rethrow_nested(); },
+                ::testing::ThrowsMessage<ERegistryException>(expected::GetDataFailed("Start")));
+  }
+}
 
 }  // namespace
 }  // namespace harnlode::testing

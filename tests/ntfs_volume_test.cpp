@@ -22,6 +22,7 @@
 
 #include "child_process.h"
 #include "crash_trial_settings.h"
+#include "expected_texts.h"
 #include "file_bytes.h"
 #include "investigate.h"
 #include "offline/mounted_installations.h"
@@ -127,14 +128,14 @@ TEST_P(RealInstallation, IsFoundAnalysedAndTunedAndTheVolumeStaysClean) {
 
   const ProgramOutcome before = RunCheckProgram(root, false);
   EXPECT_EQ(before.status, 1) << before.err;
-  EXPECT_THAT(before.out, EndsWith(kNotReadyVerdict + "\n"));
+  EXPECT_THAT(before.out, EndsWith(expected::kNotReady + "\n"));
   const ProgramOutcome tuning = RunCheckProgram(root, true);
   EXPECT_EQ(tuning.status, 0) << tuning.err;
   EXPECT_THAT(tuning.out, HasSubstr("Writing: Start: 0"));
-  EXPECT_THAT(tuning.out, EndsWith(kReadyVerdict + "\n"));
+  EXPECT_THAT(tuning.out, EndsWith(expected::kReady + "\n"));
   const ProgramOutcome after = RunCheckProgram(root, false);
   EXPECT_EQ(after.status, 0) << after.err;
-  EXPECT_THAT(after.out, EndsWith(kReadyVerdict + "\n"));
+  EXPECT_THAT(after.out, EndsWith(expected::kReady + "\n"));
 
   // The written hive is whole and clean; the logs, which Windows now ignores, stay as they were.
   const auto sequence = SequenceNumbers(config / "SYSTEM");

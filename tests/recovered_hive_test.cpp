@@ -29,6 +29,7 @@
 #include "offline/hive_recovery.h"
 #include "offline/windows_names.h"
 #include "registry.h"
+#include "registry_run.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {
@@ -164,8 +165,7 @@ TEST_F(RealWindows10Hive, AnAnalysisReadsWhatTheLogsHoldAndChangesNothing) {
   const auto before = FolderState(Folder());
   {
     OfflineSystem system(Folder());
-    UseTargetSystem use(system);
-    TRegistry registry;
+    TRegistry registry(system.Registry());
     registry.SetRoot(kHkeyLocalMachine);
     EXPECT_TRUE(registry.KeyPresent("SYSTEM\\" + only_in_logs->first)) << only_in_logs->first;
     ASSERT_TRUE(registry.OpenPath("SYSTEM\\" + changed_key, false)) << changed_key;
@@ -221,9 +221,8 @@ TEST_F(RealWindows10Hive, AChangeWithoutNoticeLoadsTheRecoveredHiveForIt) {
   expected[usbhub]["start"] = {kRegDword, DwordData(0)};
   {
     OfflineSystem system(Folder());
-    UseTargetSystem use(system);
     RegistryRun run(system, false);
-    TRegistry key;
+    TRegistry key(run.Registry());
     key.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(key.OpenPath("SYSTEM\\" + usbhub, false));
     key.WriteNumber("Start", 0);
@@ -342,7 +341,7 @@ TEST_P(HostileLogs, LeaveTheHiveUnwrittenOrWrittenAboveThem) {
   // The window's log: the note after the verdict.
   const std::vector<std::string> lines = RunCheck(Folder(), kAnalyze);
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - (note.empty() ? 1 : 2)], kNotReadyVerdict);
+  EXPECT_EQ(lines[lines.size() - (note.empty() ? 1 : 2)], expected::kNotReady);
   if (!note.empty()) {
     EXPECT_THAT(lines.back(), ::testing::HasSubstr(note));
   }
@@ -350,7 +349,7 @@ TEST_P(HostileLogs, LeaveTheHiveUnwrittenOrWrittenAboveThem) {
   // The console program: the report on standard output, the note on standard error.
   const ProgramOutcome analysis = RunProgram(CheckArguments(Folder(), false));
   EXPECT_EQ(analysis.status, 1) << analysis.err;
-  EXPECT_TRUE(analysis.out.ends_with(kNotReadyVerdict + "\n"));
+  EXPECT_TRUE(analysis.out.ends_with(expected::kNotReady + "\n"));
   EXPECT_EQ(analysis.err.empty(), note.empty()) << analysis.err;
   EXPECT_THAT(analysis.err, ::testing::HasSubstr(note));
   EXPECT_TRUE(FolderState(Folder()) == before) << "an analysis changed a file";

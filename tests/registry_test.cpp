@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "offline/offline_system.h"
+#include "registry_run.h"
 #include "temp_installation.h"
 
 namespace harnlode::testing {
@@ -28,8 +29,7 @@ class RegistryTest : public ::testing::Test {
   template <typename Work>
   void WithKey(Work work) {
     OfflineSystem system(windows_.Folder());
-    UseTargetSystem use(system);
-    TRegistry registry;
+    TRegistry registry(system.Registry());
     registry.SetRoot(kHkeyLocalMachine);
     ASSERT_TRUE(registry.OpenPath(kPath, false));
     work(registry);
@@ -40,8 +40,7 @@ class RegistryTest : public ::testing::Test {
 
 TEST_F(RegistryTest, CreatedWithTheDocumentedState) {
   OfflineSystem system(windows_.Folder());
-  UseTargetSystem use(system);
-  TRegistry registry;
+  TRegistry registry(system.Registry());
   EXPECT_EQ(registry.RootKey(), kHkeyCurrentUser);
   EXPECT_EQ(registry.CurrentKey(), kNoKey);
   EXPECT_EQ(registry.CurrentPath(), "");
@@ -59,8 +58,7 @@ TEST_F(RegistryTest, CreatedWithTheDocumentedState) {
 
 TEST_F(RegistryTest, PathsResolveAgainstTheOpenKeyOrTheRoot) {
   OfflineSystem system(windows_.Folder());
-  UseTargetSystem use(system);
-  TRegistry registry;
+  TRegistry registry(system.Registry());
   registry.SetRoot(kHkeyLocalMachine);
   ASSERT_TRUE(registry.OpenPath("SYSTEM\\ControlSet001", false));
   EXPECT_EQ(registry.CurrentPath(), "SYSTEM\\ControlSet001");
@@ -99,10 +97,9 @@ TEST_F(RegistryTest, ReadsTextOfAnOddLengthAndTextWithNoData) {
 TEST_F(RegistryTest, WritesReachTheHiveOnceTheLastAccessorIsFreed) {
   {
     OfflineSystem system(windows_.Folder());
-    UseTargetSystem use(system);
     RegistryRun run(system, false);
     {
-      TRegistry registry;
+      TRegistry registry(run.Registry());
       registry.SetRoot(kHkeyLocalMachine);
       ASSERT_TRUE(registry.OpenPath(kPath, true));
       registry.WriteText("Group", "System Reserved");
@@ -123,10 +120,9 @@ TEST_F(RegistryTest, WritesReachTheHiveOnceTheLastAccessorIsFreed) {
 
 TEST_F(RegistryTest, AnExplicitFlushWritesAtOnceAndEachRunReadsAfresh) {
   OfflineSystem system(windows_.Folder());
-  UseTargetSystem use(system);
   {
     RegistryRun run(system, false);
-    TRegistry registry;
+    TRegistry registry(run.Registry());
     registry.SetRoot(kHkeyLocalMachine);
     registry.SetLazyWrite(false);
     ASSERT_TRUE(registry.OpenPath(kPath, true));
@@ -139,7 +135,7 @@ TEST_F(RegistryTest, AnExplicitFlushWritesAtOnceAndEachRunReadsAfresh) {
   windows_.Hive().SetDword(kKey, "Start", 2);
   windows_.Commit();
   RegistryRun run(system, false);
-  TRegistry registry;
+  TRegistry registry(run.Registry());
   registry.SetRoot(kHkeyLocalMachine);
   ASSERT_TRUE(registry.OpenPath(kPath, false));
   EXPECT_EQ(registry.ReadNumber("Start"), 2);
@@ -148,9 +144,8 @@ TEST_F(RegistryTest, AnExplicitFlushWritesAtOnceAndEachRunReadsAfresh) {
 TEST_F(RegistryTest, OpenPathCreatesMissingKeysUnderSystemOnly) {
   {
     OfflineSystem system(windows_.Folder());
-    UseTargetSystem use(system);
     RegistryRun run(system, false);
-    TRegistry registry;
+    TRegistry registry(run.Registry());
     registry.SetRoot(kHkeyLocalMachine);
     EXPECT_FALSE(registry.OpenPath("SYSTEM\\New\\Key", false));
     ASSERT_TRUE(registry.OpenPath("SYSTEM\\New\\Key", true));
@@ -165,9 +160,8 @@ TEST_F(RegistryTest, OpenPathCreatesMissingKeysUnderSystemOnly) {
 TEST_F(RegistryTest, AKeyCreatedAfterItWasFoundMissingIsFoundUnderAnyCase) {
   {
     OfflineSystem system(windows_.Folder());
-    UseTargetSystem use(system);
     RegistryRun run(system, false);
-    TRegistry registry;
+    TRegistry registry(run.Registry());
     registry.SetRoot(kHkeyLocalMachine);
     EXPECT_FALSE(registry.KeyPresent("SYSTEM\\NEWKEY"));
     ASSERT_TRUE(registry.OpenPath("SYSTEM\\NewKey", true));

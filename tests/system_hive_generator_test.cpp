@@ -64,20 +64,19 @@ TEST(SystemHiveGenerator, TuningAGeneratedInstallationWritesAllThirtySixValues) 
   TempFolder folder;
   MakeGeneratedInstallation(folder.Path(), 3 * kMib);
   OfflineSystem system(folder.Path());
-  UseTargetSystem use(system);
 
   CollectingLog analysis;
-  analysis.Run(true);
+  EXPECT_EQ(analysis.Run(system, true).verdict, Verdict::kNotReady);
   EXPECT_EQ(CountStartingWith(analysis.lines, "SYSTEM\\"), 18u);
-  EXPECT_EQ(analysis.lines.back(), kNotReadyVerdict);
+  EXPECT_EQ(analysis.lines.back(), expected::kNotReady);
 
   CollectingLog tuning;
-  tuning.Run(false);
+  tuning.Run(system, false);
   EXPECT_EQ(CountStartingWith(tuning.lines, "Writing: "), 36u);
 
   CollectingLog after;
-  after.Run(true);
-  EXPECT_EQ(after.lines.back(), kReadyVerdict);
+  EXPECT_EQ(after.Run(system, true).verdict, Verdict::kReady);
+  EXPECT_EQ(after.lines.back(), expected::kReady);
 }
 
 }  // namespace

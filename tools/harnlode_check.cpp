@@ -6,15 +6,14 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "check_platform.h"
-#include "failure_text.h"
 #include "investigate.h"
 #include "program_options.h"
+#include "report_text.h"
 #include "target_system.h"
 
 namespace {
@@ -39,29 +38,7 @@ constexpr const char* kExitStatusHelp =
 // so far in place.
 class ConsoleLog final : public TLogOwner {
  public:
-  ConsoleLog(TargetSystem& system, bool sets_boot_driver_flags)
-      : system_(system), sets_boot_driver_flags_(sets_boot_driver_flags) {}
-  void LogLine(const std::string& text) override {
-    std::cout << text << '\n' << std::flush;
-    last_ = text;
-  }
-  // The system's warnings are written with the failures, after the run, whether it ended or
-  // failed (WriteWarnings); the other notes belong to the report.
-  void LogNote(const std::string& note) override {
-    const std::vector<std::string> warnings = system_.Warnings();
-    // As the window shows a note: a line of the log, which ends in its own line feed.
-    if (std::find(warnings.begin(), warnings.end(), note) == warnings.end()) {
-      std::cout << note << "\n\n" << std::flush;
-    }
-  }
-  bool SetsBootDriverFlags() const override { return sets_boot_driver_flags_; }
-  // The verdict, which the notes after it leave the last line of the report proper.
-  const std::string& Last() const { return last_; }
-
- private:
-  TargetSystem& system_;
-  bool sets_boot_driver_flags_;
-  std::string last_;
+  void LogLine(const std::string& text) override { std::cout << text << '\n' << std::flush; }
 };
 
 int Fail(const std::string& message) {
@@ -69,19 +46,13 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
-// On standard error, so that the report stays as the window shows it.
-void WriteWarnings(TargetSystem& system) {
-  for (const std::string& warning : system.Warnings()) std::cerr << "Warning: " << warning << '\n';
-}
-
-// The message as the window's error box would show it, as the last line; before it, what the
-// system, if there is one, can tell about why it could not be written.
-int FailedRun(const std::exception& failure, TargetSystem* system) {
-  if (system != nullptr) WriteWarnings(*system);
-  const std::string explanation = system ? system->WriteRefusalExplanation() : "";
-  if (!explanation.empty()) std::cerr << explanation << '\n';
-  std::cerr << ErrorBoxText(failure, system) << '\n';
-  return kFailed;
+// What follows the verdict about a USB start belongs to the report, on standard output as the
+// window shows it; the notes and any failure go to standard error.
+int Reported(TLogOwner& log, const RunReport& report) {
+  for (const std::string& line : UsbStartNoteLines(report)) log.LogLine(line);
+  std::cerr << ConsoleErrorText(report);
+  if (report.failure) return kFailed;
+  return report.verdict == Verdict::kReady ? kReady : kNotReady;
 }
 
 int Check(int argc, char** argv) {
@@ -115,24 +86,20 @@ int Check(int argc, char** argv) {
   }
   const std::vector<std::string>& folders = arguments.operands;
 
-  std::unique_ptr<TargetSystem> system;
+  ConsoleLog log;
   try {
-    CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
+    const CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
     if (!target.problem.empty()) return Fail(target.problem);
     if (!target.system) {
       return Fail(
           "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
           "harnlode-check --help for usage.");
     }
-    system = std::move(target.system);
-    UseTargetSystem use(*system);
-    ConsoleLog log(*system, boot_driver_flags);
-    log.LogLine(tune ? kTuneStartLine : kAnalyzeStartLine);
-    RunReadinessCheck(log, !tune);
-    WriteWarnings(*system);
-    return log.Last() == kReadyVerdict ? kReady : kNotReady;
+    return Reported(log, RunReadinessCheck(log, *target.system, !tune, boot_driver_flags));
+  } catch (const EFailedRun& failed) {
+    return Reported(log, failed.Report());
   } catch (const std::exception& failure) {
-    return FailedRun(failure, system.get());
+    return Reported(log, ReportOfFailure(failure));
   }
 }
 

@@ -1,8 +1,7 @@
 #include "failure_message.h"
 
-#include "failure_text.h"
+#include "report_text.h"
 #include "silent_abort.h"
-#include "target_system.h"
 
 namespace harnlode {
 
@@ -11,14 +10,10 @@ std::optional<std::string> FailureMessage(std::exception_ptr failure) {
     std::rethrow_exception(failure);
   } catch (const EAbort&) {
     return std::nullopt;
+  } catch (const EFailedRun& failed) {
+    return ErrorBoxText(failed.Report());
   } catch (const std::exception& known) {
-    TargetSystem* system = TargetSystemInUse();
-    std::string text = ErrorBoxText(known, system);
-    if (const std::string explanation = system ? system->WriteRefusalExplanation() : "";
-        !explanation.empty()) {
-      text += "\n\n" + explanation;
-    }
-    return text;
+    return ErrorBoxText(ReportOfFailure(known));
   } catch (...) {
     return WithClosingPeriod("An unexpected failure ended the action");
   }

@@ -1,6 +1,6 @@
-// The error box's text for a failure that ended a user's action: the failure's text with the
-// closing-period rule, then what the system in use can tell about why it could not be written.
-// Nothing for the silent-abort kind (EAbort), which shows no box.
+// The error box's text for a failure that ended a user's action: for a failed run of the check,
+// its report as the error box shows it (ErrorBoxText); for any other failure, its message with
+// the closing-period rule. Nothing for the silent-abort kind (EAbort), which shows no box.
 #pragma once
 
 #include <exception>

@@ -1,10 +1,23 @@
 #include "usb_handlers.h"
 
-namespace harnlode::form {
+#include "report_text.h"
 
-void RunCheck(TLogOwner& log_owner, bool analyze_only) {
-  log_owner.LogLine(analyze_only ? kAnalyzeStartLine : kTuneStartLine);
-  RunReadinessCheck(log_owner, analyze_only);
+namespace harnlode::form {
+namespace {
+
+void LogNotes(TLogOwner& log_owner, const RunReport& report) {
+  for (const std::string& line : NoteLines(report)) log_owner.LogLine(line);
+}
+
+}  // namespace
+
+void RunCheck(TLogOwner& log_owner, TargetSystem& system, bool analyze_only) {
+  try {
+    LogNotes(log_owner, RunReadinessCheck(log_owner, system, analyze_only));
+  } catch (const EFailedRun& failed) {
+    LogNotes(log_owner, failed.Report());
+    throw;
+  }
 }
 
 }  // namespace harnlode::form

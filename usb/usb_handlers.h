@@ -7,9 +7,10 @@
 
 namespace harnlode::form {
 
-// Analyze (`analyze_only`) and Tune: appends the command's start line to the log, then runs the
-// readiness check, Analyze without changing anything.
-void RunCheck(TLogOwner& log_owner, bool analyze_only);
+// Analyze (`analyze_only`) and Tune: runs the readiness check on `system`, its report in the log,
+// Analyze without changing anything; then the run's notes, whether it ended or failed. A failure
+// goes on to the error display (EFailedRun).
+void RunCheck(TLogOwner& log_owner, TargetSystem& system, bool analyze_only);
 
 // Calls the handler of the button whose command is `command`, as each toolkit's TForm1 names it:
 // JvXPButton1Click (Analyze), JvXPButton2Click (Tune), JvXPButton6Click (Exit).

@@ -5,8 +5,14 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "run_report.h"
 
 namespace harnlode {
+
+class RegistryRun;
+class TargetSystem;
 
 using ControlSetTable = std::array<std::string, 3>;
 using ServiceTable = std::array<std::string, 6>;
@@ -20,13 +26,21 @@ inline constexpr const char* kStartValueName = "Start";
 inline constexpr const char* kWantedGroup = "System Reserved";
 inline constexpr const char* kGroupValueName = "Group";
 
-// The line that the caller appends before a run, by mode.
+// The line that a run appends first, by mode.
 extern const std::string kAnalyzeStartLine;
 extern const std::string kTuneStartLine;
 
 // The last line of a run, which tells its verdict.
 extern const std::string kReadyVerdict;
 extern const std::string kNotReadyVerdict;
+
+// What a run does beyond the six services: with `set_boot_driver_flags`, a tuning run also sets
+// what Windows 7 and later need of BootDriverFlags and the wait for the boot disk; `notes` gets
+// what follows the verdict.
+struct UsbStartRequest {
+  bool set_boot_driver_flags = false;
+  std::vector<std::string> notes;
+};
 
 // Owns a log that only ever grows. The check writes its report there, one text at a time.
 class TLogOwner {
@@ -36,25 +50,23 @@ class TLogOwner {
   // Appends the text as a new last line of the log.
   virtual void LogLine(const std::string& text) = 0;
 
-  // Tells what the run found beside its report (TargetSystem::Warnings), one sentence or more
-  // without a line end, after the verdict; by default as a line of the log.
-  virtual void LogNote(const std::string& note) { LogLine(note + "\n"); }
-
-  // Whether a tuning run also sets what Windows 7 and later need of BootDriverFlags and the wait
-  // for the boot disk (usb_start_check.h); the window's Tune does not.
-  virtual bool SetsBootDriverFlags() const { return false; }
-
-  // Reports the load group and start type of every service in every control set, tests the USB
-  // mass-storage driver file and appends the verdict; unless `AnalyzeOnly`, writes every value
-  // that differs from the wanted one. Registry failures (ERegistryException) end the run.
-  void InvestigateRegistry(ControlSetTable ControlSets, ServiceTable Services,
-                           std::int32_t StartValue, const std::string& StartValueName,
-                           const std::string& GroupValue, const std::string& GroupValueName,
-                           bool AnalyzeOnly);
+  // Reports the load group and start type of every service in every control set of the run's
+  // system, tests the USB mass-storage driver file, appends the verdict and returns it; unless
+  // `AnalyzeOnly`, writes every value that differs from the wanted one. Registry failures
+  // (ERegistryException) end the run. With `usb_start`, also looks past the six services before
+  // the write-back (usb_start_check.h) and leaves the notes that follow the verdict there.
+  Verdict InvestigateRegistry(RegistryRun& run, ControlSetTable ControlSets, ServiceTable Services,
+                              std::int32_t StartValue, const std::string& StartValueName,
+                              const std::string& GroupValue, const std::string& GroupValueName,
+                              bool AnalyzeOnly, UsbStartRequest* usb_start = nullptr);
 };
 
-// The check as both buttons of the window run it, without their start line: on the control sets
-// and services of the tables, for the wanted values.
-void RunReadinessCheck(TLogOwner& log_owner, bool analyze_only);
+// The check as both buttons of the window and the console run it: appends the mode's start line,
+// then runs InvestigateRegistry on `system` with the tables and the wanted values, Analyze
+// without changing anything, and the USB start check, which sets BootDriverFlags when
+// `set_boot_driver_flags` in a tuning run. Returns the run's report, whose notes are the caller's
+// to show. A failure that ends the run travels on as EFailedRun, with the report so far.
+RunReport RunReadinessCheck(TLogOwner& log_owner, TargetSystem& system, bool analyze_only,
+                            bool set_boot_driver_flags = false);
 
 }  // namespace harnlode

@@ -18,8 +18,8 @@ class ERegistryException : public std::runtime_error {
 
 class TRegistry {
  public:
-  // Works on the registry of the target system in use at creation.
-  TRegistry();
+  // Works on `store`, such as the store of the run under way (RegistryRun::Registry).
+  explicit TRegistry(RegistryStore& store);
   // Closes the open key.
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;

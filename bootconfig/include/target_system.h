@@ -1,14 +1,12 @@
 // The Windows system that the check examines: its registry and its files. On Windows this is the
-// running system; elsewhere it is an installation mounted in a folder. The check reaches it
-// through `CurrentTargetSystem()`, which a `UseTargetSystem` scope sets, and holds a RegistryRun
-// on it for each run.
+// running system; elsewhere it is an installation mounted in a folder. A program makes it once,
+// at its start, and hands it to each run of the check, which holds a RegistryRun on it.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "registry_run.h"
 #include "registry_store.h"
 #include "windows_version.h"
 
@@ -27,8 +25,9 @@ class TargetSystem {
   // Empty otherwise. Never throws.
   virtual std::string WriteRefusalExplanation() { return {}; }
   // What the latest run, ended or failed, found beside its report that its user should know,
-  // such as files it left alone: English sentences, one per entry. Never throws.
-  virtual std::vector<std::string> Warnings() { return {}; }
+  // such as files it left alone: English sentences, one per entry. Never throws. The run's
+  // report (RunReport::notes) is the one place they are shown from.
+  virtual std::vector<std::string> Notes() { return {}; }
   // Which Windows the system is, read afresh. Never throws: one that cannot be read says why.
   virtual WindowsVersion Version() { return {}; }
   // The console program's command line that works on this system with `options`, as its user
@@ -36,20 +35,7 @@ class TargetSystem {
   virtual std::string ConsoleCommand(const std::string& options) {
     return "harnlode-check " + options;
   }
-
-  // The failures of the latest run that could not be raised because another failure was ending
-  // it, such as a write-back that failed while the run was unwound; kept until the next run.
-  const std::vector<std::string>& KeptFailures() const { return kept_failures_; }
-
- private:
-  friend class RegistryRun;
-  std::vector<std::string> kept_failures_;
 };
-
-// The system in use. Throws std::logic_error when none is.
-TargetSystem& CurrentTargetSystem();
-// The system in use, or null.
-TargetSystem* TargetSystemInUse();
 
 // The system that a program's command line names, as both programs find it; each platform has a
 // definition of its own. `system` is null when the command line names none: `problem` then says
@@ -63,17 +49,5 @@ struct CommandLineTarget {
 // installation.
 CommandLineTarget TargetFromCommandLine(const std::string& program,
                                         const std::vector<std::string>& operands);
-
-// Makes a system the one in use for the scope's lifetime; scopes nest.
-class UseTargetSystem {
- public:
-  explicit UseTargetSystem(TargetSystem& system);
-  ~UseTargetSystem();
-  UseTargetSystem(const UseTargetSystem&) = delete;
-  UseTargetSystem& operator=(const UseTargetSystem&) = delete;
-
- private:
-  TargetSystem* previous_;
-};
 
 }  // namespace harnlode

@@ -15,6 +15,7 @@
 #include "offline/base_block.h"
 #include "offline/file_descriptor.h"
 #include "offline/hive_folder.h"
+#include "offline/installation_messages.h"
 #include "offline/recovered_hive.h"
 #include "offline/unapplied_changes.h"
 
@@ -33,8 +34,7 @@ HiveFile::HiveFile(const HiveLocation& location, bool for_changes)
   const FileDescriptor file(
       location_.hive_folder->Open(location_.read_name, O_RDONLY | O_NONBLOCK));
   if (file.get() < 0) {
-    throw EInstallationError("The registry hive " + Quoted(path_) + " cannot be read (" +
-                             std::strerror(errno) + "). Run Harnlode as a user who may read it.");
+    throw EInstallationError(UnreadableHive(path_, errno));
   }
   struct stat status = {};
   if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -188,8 +188,8 @@ void HiveFile::RequireComplete() const {
       "cannot be brought back from its transaction logs: " +
       unrecoverable_ +
       ". Harnlode does not change it, since Windows would then lose what is missing. Start that "
-      "Windows once and shut it down fully (hold Shift while choosing Shut down), then try "
-      "again.");
+      "Windows once and " +
+      std::string(kShutDownFully) + ", then try again.");
 }
 
 void HiveFile::Save() {

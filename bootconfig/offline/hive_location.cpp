@@ -7,6 +7,7 @@
 
 #include "installation_error.h"
 #include "offline/hive_folder.h"
+#include "offline/installation_messages.h"
 #include "offline/installation_path.h"
 #include "offline/interrupted_rename.h"
 
@@ -80,12 +81,9 @@ HiveLocation LocateHive(const fs::path& folder, std::string_view relative) {
   location.name = name;
   location.read_name = spare.whole;
   location.hive = hive_folder.Path() / spare.whole;
-  location.notes.push_back(
-      "There is no registry hive " + Quoted(hive_folder.Path() / name) +
-      ": a save into that folder was cut short (by a power failure or a disk taken away), and the "
-      "hive as it was before is kept, whole, as " +
-      Quoted(location.hive) + ". Harnlode read that one; a tuning run (Tune) puts it back as " +
-      name + "." + not_hives);
+  location.notes.push_back(CutShortSave(hive_folder.Path() / name, Quoted(location.hive)) +
+                           ". Harnlode read that one; a tuning run (Tune) puts it back as " + name +
+                           "." + not_hives);
   return location;
 }
 

@@ -14,6 +14,7 @@
 #include "offline/file_descriptor.h"
 #include "offline/hibernation.h"
 #include "offline/hive_location.h"
+#include "offline/installation_messages.h"
 #include "offline/interrupted_saves.h"
 
 namespace harnlode {
@@ -27,11 +28,7 @@ constexpr int kReadFlags = O_RDONLY | O_NONBLOCK;
   for (const std::string& spare : spares) {
     kept += (kept.empty() ? "" : " and ") + Quoted(folder.Path() / spare);
   }
-  throw EInstallationError(
-      "There is no registry hive " + Quoted(folder.Path() / name) +
-      ": a save into that folder was cut short (by a power failure or a disk taken away), and the "
-      "hive as it was before is kept, whole, as " +
-      kept + ". " + why);
+  throw EInstallationError(CutShortSave(folder.Path() / name, kept) + ". " + why);
 }
 
 // Copies the file open as `from` to the file named `to`; false with errno set when it fails.

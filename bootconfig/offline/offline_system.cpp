@@ -54,7 +54,7 @@ std::string OfflineSystem::WriteRefusalExplanation() {
   }
 }
 
-std::vector<std::string> OfflineSystem::Warnings() { return registry_->LastNotes(); }
+std::vector<std::string> OfflineSystem::Notes() { return registry_->LastNotes(); }
 
 WindowsVersion OfflineSystem::Version() { return ReadInstalledVersion(folder_); }
 

@@ -14,6 +14,7 @@
 #include "installation_error.h"
 #include "offline/base_block.h"
 #include "offline/file_descriptor.h"
+#include "offline/installation_messages.h"
 
 namespace harnlode {
 namespace {
@@ -85,8 +86,7 @@ RecoveredHive::RecoveredHive(int primary, std::size_t size, const std::filesyste
                              const HiveLogPaths& paths) {
   std::vector<std::uint8_t> image(size);
   if (!ReadAll(primary, image)) {
-    throw EInstallationError("The registry hive " + Quoted(hive) + " cannot be read (" +
-                             std::strerror(errno) + "). Run Harnlode as a user who may read it.");
+    throw EInstallationError(UnreadableHive(hive, errno));
   }
   {
     // Freed before hivex opens the result: a run holds the hive about once, and the logs only

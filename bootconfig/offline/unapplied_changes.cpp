@@ -1,6 +1,7 @@
 #include "offline/unapplied_changes.h"
 
 #include "installation_error.h"
+#include "offline/installation_messages.h"
 
 namespace harnlode {
 namespace {
@@ -35,8 +36,9 @@ std::string UnappliedChangesRefusal(const std::filesystem::path& hive,
          "those changes are lost for good. If this folder is a copy, copy the hive and its logs "
          "again from the original disk. Otherwise keep a copy of the folder " +
          Quoted(hive.parent_path()) +
-         " if those changes matter, then start that Windows once and shut it down fully (hold "
-         "Shift while choosing Shut down): it applies its logs as far as they allow, as "
+         " if those changes matter, then start that Windows once and " +
+         std::string(kShutDownFully) +
+         ": it applies its logs as far as they allow, as "
          "Harnlode's analysis shows, and writes the hive itself. Then run Tune again.";
 }
 

@@ -11,15 +11,16 @@
 
 #include "installation_error.h"
 #include "offline/hibernation.h"
+#include "offline/installation_messages.h"
 #include "offline/mount_table.h"
 
 namespace harnlode {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr std::string_view kShutDownFully =
-    "start that Windows, then shut it down fully (for example with Shift held on Shut down), or "
-    "turn Fast Startup off";
+std::string ShutDownOrNoFastStartup() {
+  return "start that Windows, then " + std::string(kShutDownFully) + ", or turn Fast Startup off";
+}
 
 // 0 when the path may be written, else the reason as an errno value.
 int WriteError(const fs::path& path) {
@@ -48,7 +49,7 @@ std::string ReadOnlyVolume(const fs::path& hive, const Hibernation& hibernation)
       return text +
              ". ntfs-3g mounts a volume read-only while the Windows on it is hibernated or was "
              "not shut down fully: " +
-             std::string(kShutDownFully) + ", then mount it again and try again.";
+             ShutDownOrNoFastStartup() + ", then mount it again and try again.";
     }
     return text +
            ". Unmount it and mount it again read-write through ntfs-3g (for example: sudo "
@@ -57,7 +58,7 @@ std::string ReadOnlyVolume(const fs::path& hive, const Hibernation& hibernation)
            Quoted(mount->mount_point) +
            "), then try again. Should ntfs-3g refuse, the Windows on it was not shut down "
            "fully: " +
-           std::string(kShutDownFully) + ".";
+           ShutDownOrNoFastStartup() + ".";
   }
   if (mount->filesystem_type.starts_with("fuse")) {
     return text + ". Unmount it and mount it again read-write with " + mount->DriverName() +
@@ -94,13 +95,13 @@ std::string Hibernated(const Hibernation& hibernation) {
            " holds the memory image that Windows resumes from at its next start (a Fast Startup "
            "shutdown leaves one too), so changes made now would be lost or would damage the "
            "volume. Harnlode changes nothing while it is so: " +
-           std::string(kShutDownFully) + ", then try again.";
+           ShutDownOrNoFastStartup() + ", then try again.";
   }
   return "Harnlode cannot tell whether the Windows on this volume is hibernated: its file " +
          Quoted(hibernation.file) + " " + hibernation.reason +
          ". Harnlode changes nothing while Windows may resume from a memory image and lose the "
          "changes: make the file readable, or " +
-         std::string(kShutDownFully) + ", then try again.";
+         ShutDownOrNoFastStartup() + ", then try again.";
 }
 
 }  // namespace

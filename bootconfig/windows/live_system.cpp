@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "registry_values.h"
+#include "windows/administrator_rights.h"
 #include "windows/file_system_redirection_pause.h"
 
 namespace harnlode {
@@ -28,8 +29,9 @@ bool LiveSystem::IsFile(const std::string& windows_path) {
 }
 
 // A 32-bit program on 64-bit Windows reads the system's own SOFTWARE key, not its 32-bit view.
+// Read past the refusal noting, which is about the keys that the run writes.
 WindowsVersion LiveSystem::Version() {
-  RegistryValues read(registry_, KEY_WOW64_64KEY);
+  RegistryValues read(platform_registry_, KEY_WOW64_64KEY);
   const std::string key = std::string("SOFTWARE\\") + kCurrentVersionKey;
   return VersionFromCurrentVersion(read.Text(key, kCurrentVersionName),
                                    read.Dword(key, kMajorVersionName),
@@ -39,6 +41,18 @@ WindowsVersion LiveSystem::Version() {
 std::string LiveSystem::ConsoleCommand(const std::string& options) {
   return "harnlode-check.exe " + options +
          " as administrator (harnlode-check.exe comes in the same download as Harnlode)";
+}
+
+std::string LiveSystem::WriteRefusalExplanation() {
+  if (!registry_.Refused()) return {};
+  if (!HasAdministratorRights()) {
+    return "Windows refused Harnlode access to the service keys: Harnlode needs administrator "
+           "rights. Close it and start it again with \"Run as administrator\".";
+  }
+  return "Windows refused Harnlode access to the service keys although it runs with administrator "
+         "rights: their permissions, or a security program, keep them from being changed. Give "
+         "the Administrators group full control of the keys, or allow Harnlode in the security "
+         "program, then try again.";
 }
 
 }  // namespace harnlode

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "registry.h"
+#include "registry_run.h"
 #include "scratch_registry.h"
 
 namespace harnlode::testing {
@@ -25,8 +26,7 @@ class AccessorContract : public ContractTest {
   // Runs `work` with an accessor rooted at HKEY_LOCAL_MACHINE and the key opened with `mask`.
   template <typename Work>
   void WithKey(Work work, RegAccess mask = kKeyAllAccess) {
-    UseTargetSystem use(scratch_->System());
-    TRegistry registry;
+    TRegistry registry(scratch_->System().Registry());
     registry.SetRoot(kHkeyLocalMachine);
     registry.SetAccessMask(mask);
     ASSERT_TRUE(registry.OpenPath(Path(), false));
@@ -101,7 +101,6 @@ TEST_P(AccessorContract, ValueFailuresNameTheValueAndKeepTheKeyOpen) {
 
 TEST_P(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
   {
-    UseTargetSystem use(scratch_->System());
     RegistryRun run(scratch_->System(), false);
     WithKey([](TRegistry& registry) {
       registry.WriteText("Group", "System Reserved");
@@ -120,9 +119,8 @@ TEST_P(AccessorContract, WritesStoreTextWithOneNulAndNumbersInFourBytes) {
 }
 
 TEST_P(AccessorContract, FlushingOnCloseWritesAtOnce) {
-  UseTargetSystem use(scratch_->System());
   RegistryRun run(scratch_->System(), false);  // open, so that only the flush can have written
-  TRegistry registry;
+  TRegistry registry(run.Registry());
   registry.SetRoot(kHkeyLocalMachine);
   registry.SetLazyWrite(false);
   ASSERT_TRUE(registry.OpenPath(Path(), true));
@@ -133,8 +131,7 @@ TEST_P(AccessorContract, FlushingOnCloseWritesAtOnce) {
 
 TEST_P(AccessorContract, PathsResolveAgainstTheOpenKeyOrTheRoot) {
   const std::string root = scratch_->Root();
-  UseTargetSystem use(scratch_->System());
-  TRegistry registry;
+  TRegistry registry(scratch_->System().Registry());
   EXPECT_FALSE(registry.KeyPresent(root)) << "HKEY_CURRENT_USER is the first root";
   registry.SetRoot(kHkeyLocalMachine);
   EXPECT_TRUE(registry.KeyPresent(root + "\\SERVICE"));
@@ -165,8 +162,7 @@ TEST_P(AccessorContract, PathsResolveAgainstTheOpenKeyOrTheRoot) {
 }
 
 TEST_P(AccessorContract, WithoutAnOpenKeyOnlyReadTextSucceeds) {
-  UseTargetSystem use(scratch_->System());
-  TRegistry registry;
+  TRegistry registry(scratch_->System().Registry());
   registry.SetRoot(kHkeyLocalMachine);
   EXPECT_FALSE(registry.OpenPath(scratch_->Root() + "\\Nowhere", false));
   EXPECT_EQ(registry.ReadText("Group"), "");
@@ -181,8 +177,7 @@ TEST_P(AccessorContract, WithoutAnOpenKeyOnlyReadTextSucceeds) {
 TEST_P(AccessorContract, AKeyTheCallerMayOnlyReadIsPresentButNotOpenedForWriting) {
   const std::string path = Path();
   const int failures = scratch_->WithReadOnlyKey("Service", [&] {
-    UseTargetSystem use(scratch_->System());
-    TRegistry registry;
+    TRegistry registry(scratch_->System().Registry());
     registry.SetRoot(kHkeyLocalMachine);
     int failed = 0;
     failed += !registry.KeyPresent(path);

@@ -1,5 +1,6 @@
 // The running system's driver-file test leaves the thread as it found it: the query's error for
-// the caller and, in a 32-bit program on 64-bit Windows, the redirection of system32 back on.
+// the caller and, in a 32-bit program on 64-bit Windows, the redirection of system32 back on. Its
+// registry notes a refusal of access for the explanation that both programs show.
 #include "windows/live_system.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,9 @@
 
 #include <filesystem>
 #include <fstream>
+
+#include "memory_system.h"
+#include "windows/refusal_noting_registry.h"
 
 namespace harnlode::testing {
 namespace {
@@ -25,6 +29,23 @@ TEST(LiveSystem, TheDriverFileTestLeavesTheThreadAsItFoundIt) {
   EXPECT_NE(::GetFileAttributesA("c:\\windows\\system32\\HLREDIRECTED.TXT"),
             INVALID_FILE_ATTRIBUTES);
   std::filesystem::remove(only_32_bit);
+}
+
+TEST(RefusalNotingRegistry, NotesARefusalUntilTheNextRunBegins) {
+  MemoryRegistry memory;
+  memory.SetReadOnly("SYSTEM\\ControlSet001", true);
+  RefusalNotingRegistry registry(memory);
+  RegKey key = kNoKey;
+  EXPECT_EQ(registry.OpenKey(kHkeyLocalMachine, "SYSTEM\\ControlSet001", kKeyRead, &key),
+            kErrorSuccess);
+  registry.CloseKey(key);
+  EXPECT_FALSE(registry.Refused());
+  EXPECT_EQ(registry.CreateKey(kHkeyLocalMachine, "SYSTEM\\ControlSet001", kKeyAllAccess, &key),
+            kErrorAccessDenied);
+  EXPECT_TRUE(registry.Refused());
+  registry.BeginRun(false);
+  EXPECT_FALSE(registry.Refused());
+  EXPECT_EQ(LiveSystem().WriteRefusalExplanation(), "") << "nothing refused, nothing explained";
 }
 
 }  // namespace

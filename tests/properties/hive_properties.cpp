@@ -4,21 +4,20 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "installation_error.h"
 #include "investigate.h"
 #include "offline/hive_location.h"
 #include "offline/offline_system.h"
-#include "registry.h"
-#include "target_system.h"
+#include "run_report.h"
 
 namespace harnlode {
 namespace {
 
-class LastLineLog final : public TLogOwner {
+class SilentLog final : public TLogOwner {
  public:
-  void LogLine(const std::string& text) override { last = text; }
-  std::string last;
+  void LogLine(const std::string&) override {}
 };
 
 enum class Outcome { kEnded, kFailed };
@@ -28,16 +27,15 @@ std::string ReadFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-Outcome Run(const std::filesystem::path& folder, bool analyze_only, std::string* last_line) {
+Outcome Run(const std::filesystem::path& folder, bool analyze_only,
+            std::optional<Verdict>* verdict) {
   try {
     OfflineSystem system(folder);
-    UseTargetSystem use(system);
-    LastLineLog log;
-    RunReadinessCheck(log, analyze_only);
-    *last_line = log.last;
+    SilentLog log;
+    *verdict = RunReadinessCheck(log, system, analyze_only).verdict;
     return Outcome::kEnded;
   } catch (const EInstallationError&) {
-  } catch (const ERegistryException&) {
+  } catch (const EFailedRun&) {
   }
   return Outcome::kFailed;
 }
@@ -56,13 +54,13 @@ std::string CheckHiveProperties(const std::filesystem::path& folder, const std::
   if (!(std::ofstream(file, std::ios::binary | std::ios::trunc) << hive)) {
     return "the hive can be written for the trial";
   }
-  std::string last_line;
-  Run(folder, true, &last_line);
+  std::optional<Verdict> verdict;
+  Run(folder, true, &verdict);
   if (ReadFile(file) != hive) return "an analysis run leaves the hive as it was";
 
-  if (Run(folder, false, &last_line) == Outcome::kEnded) {
+  if (Run(folder, false, &verdict) == Outcome::kEnded) {
     if (!OpensAsHive(file)) return "a finished tuning run leaves a hive";
-    if (Run(folder, true, &last_line) != Outcome::kEnded || last_line != kReadyVerdict) {
+    if (Run(folder, true, &verdict) != Outcome::kEnded || verdict != Verdict::kReady) {
       return "a finished tuning run leaves the system ready";
     }
   } else if (ReadFile(file) != hive && !OpensAsHive(file)) {

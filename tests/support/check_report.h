@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_texts.h"
 #include "investigate.h"
 
 namespace harnlode::testing {
@@ -13,12 +14,10 @@ using Lines = std::vector<std::string>;
 constexpr bool kAnalyze = true;
 constexpr bool kTune = false;
 
-inline const std::string kDriverMissing =
-    "USBSTOR.SYS not found at c:\\windows\\system32\\DRIVERS\\\n";
-inline const std::string kCopyDriver =
-    "Copy driver to that directory and system will boot from USB.\n";
-inline const std::string kWritingGroup = "Writing: Group: System Reserved\n";
-inline const std::string kWritingStart = "Writing: Start: 0\n";
+using expected::kCopyDriver;
+using expected::kDriverMissing;
+using expected::kWritingGroup;
+using expected::kWritingStart;
 
 inline std::string ServiceLine(const std::string& set, const std::string& service,
                                const std::string& group, int start) {

@@ -8,34 +8,34 @@
 #include <vector>
 
 #include "collecting_log.h"
-#include "failure_text.h"
 #include "offline/offline_system.h"
+#include "report_text.h"
 
 namespace harnlode::testing {
 
-// Runs the check on an installation folder and returns what it appended.
+// Runs the check on an installation folder and returns what the window's log gets after the
+// start line: the report's lines, then its notes.
 inline std::vector<std::string> RunCheck(const std::filesystem::path& folder, bool analyze_only) {
   OfflineSystem system(folder);
-  UseTargetSystem use(system);
   CollectingLog log;
-  log.Run(analyze_only);
-  return log.lines;
+  const RunReport report = log.Run(system, analyze_only);
+  std::vector<std::string> lines = AfterStartLine(report, analyze_only);
+  for (const std::string& note : NoteLines(report)) lines.push_back(note);
+  return lines;
 }
 
-// The failure that a run on the folder ends with, or "" when it ends normally.
+// The failure that a run on the folder ends with, with those kept beside it, or "" when it ends
+// normally.
 inline std::string RunFailure(const std::filesystem::path& folder, bool analyze_only,
                               std::function<void(const std::string&)> on_line = {}) {
-  std::optional<OfflineSystem> system;
   try {
-    system.emplace(folder);
-    UseTargetSystem use(*system);
+    OfflineSystem system(folder);
     CollectingLog log;
     log.on_line = std::move(on_line);
-    log.Run(analyze_only);
+    return FailureOf(log.Run(system, analyze_only));
   } catch (const std::exception& e) {
-    return system ? FailureText(e, system->KeptFailures()) : FailureText(e);
+    return e.what();
   }
-  return "";
 }
 
 }  // namespace harnlode::testing

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "application_title.h"
+#include "expected_texts.h"
 #include "form_qt.h"
 #include "harnlode_style.h"
 #include "hive_builder.h"
@@ -27,13 +28,16 @@ namespace harnlode {
 namespace {
 
 const QString kInstructions = ToQString(form::InstructionsText("\r\n"));
-const QString kCaption = ToQString(form::kCaption);
+namespace expected = testing::expected;
+
+const QString kCaption = QString::fromStdString(expected::kCaption);
 
 const QStringList kServices = {"usbccgp", "usbehci", "usbhub", "usbohci", "usbuhci", "usbstor"};
 
 // One run's lines on the sample installation (two control sets), each as appended to the log.
 QString SampleReport(bool tune, bool already_tuned) {
-  QString report = QString::fromStdString(tune ? kTuneStartLine : kAnalyzeStartLine) + "\r\n";
+  QString report =
+      QString::fromStdString(tune ? expected::kTuneStart : expected::kAnalyzeStart) + "\r\n";
   for (const QString control_set : {"ControlSet001", "ControlSet002"}) {
     for (const QString& service : kServices) {
       const QString group = already_tuned ? "System Reserved" : service == "usbstor" ? "" : "Base";
@@ -46,7 +50,8 @@ QString SampleReport(bool tune, bool already_tuned) {
       }
     }
   }
-  return report + QString::fromStdString(tune || already_tuned ? kReadyVerdict : kNotReadyVerdict) +
+  return report +
+         QString::fromStdString(tune || already_tuned ? expected::kReady : expected::kNotReady) +
          "\r\n";
 }
 
@@ -147,7 +152,7 @@ class MainWindowTest : public QObject {
  private slots:
   void init() {
     installation_ = std::make_unique<TargetInstallation>();
-    form_ = std::make_unique<TForm1>();
+    form_ = std::make_unique<TForm1>(installation_->System());
   }
   void cleanup() {
     form_.reset();
@@ -199,6 +204,9 @@ class MainWindowTest : public QObject {
   void layoutAtStartCentred() {
     ShowForm();
     CheckLayout(form::kClientSize.width, form::kClientSize.height);
+    QCOMPARE(Page(form::kUpperPane)->size(),
+             QSize(expected::kUpperPage.width, expected::kUpperPage.height));
+    QCOMPARE(Log()->size(), QSize(expected::kLowerPage.width, expected::kLowerPage.height));
     // The whole window, frame included, stands in the middle.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2((form_->frameGeometry().center() - screen.center()).manhattanLength() <= 2,
@@ -501,17 +509,22 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(LogText(), all);
   }
 
+  // The run's notes stand in the log before the box, as the console writes them before the
+  // failure: here, that the hive read is the one a cut-off save left under a spare name.
   void registryFailureShowsTheErrorBoxAndTheWindowGoesOn() {
     form_.reset();
     installation_.reset();
     installation_ = std::make_unique<TargetInstallation>([](const std::filesystem::path& file) {
-      HiveBuilder hive(file);
+      HiveBuilder hive(file.parent_path() / "SYSTEM.ntfs-3g-1");
       hive.SetText("ControlSet001\\Services\\usbccgp", "Group", "System Reserved");
       hive.SetText("ControlSet001\\Services\\usbccgp", "Start", "0");
       hive.Commit();
     });
-    form_ = std::make_unique<TForm1>();
+    form_ = std::make_unique<TForm1>(installation_->System());
     ShowForm();
+    const QString report = kInstructions + "Analysing...\n\n\r\nThere is no registry hive \"" +
+                           QString::fromStdString(installation_->SystemHive().string()) +
+                           "\": a save into that folder was cut short";
 
     QString log_while_up;
     BoxCloser closer([&] {
@@ -525,17 +538,18 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(closer.Seen().seen);
     QCOMPARE(closer.Seen().title, QString("main_window_test"));
     QCOMPARE(closer.Seen().title, ApplicationTitle(QCoreApplication::applicationFilePath()));
-    QCOMPARE(closer.Seen().text, QString::fromUtf8("Ungültiger Datentyp für 'Start'"));
+    QCOMPARE(closer.Seen().text, QString::fromStdString(expected::InvalidDataType("Start")));
     QVERIFY(closer.Seen().critical);
-    QCOMPARE(log_while_up, kInstructions + "Analysing...\n\n\r\n");
-    QCOMPARE(LogText(), kInstructions + "Analysing...\n\n\r\n");
+    QVERIFY2(log_while_up.startsWith(report), qPrintable(log_while_up));
+    QVERIFY(log_while_up.endsWith(" puts it back as SYSTEM.\n\r\n"));
+    QCOMPARE(LogText(), log_while_up);
 
     // Usable again afterwards.
     QTRY_VERIFY(form_->isActiveWindow());
     BoxCloser second;
     QTest::mouseClick(Button(form::Command::Analyze), Qt::LeftButton);
     QTRY_VERIFY(second.Seen().seen);
-    QCOMPARE(LogText(), kInstructions + "Analysing...\n\n\r\nAnalysing...\n\n\r\n");
+    QCOMPARE(LogText(), log_while_up + log_while_up.mid(kInstructions.size()));
   }
 
   void refusedTuningShowsTheCauseAfterTheMessage() {
@@ -544,7 +558,7 @@ class MainWindowTest : public QObject {
     BoxCloser closer;
     QTest::mouseClick(Button(form::Command::Tune), Qt::LeftButton);
     QTRY_VERIFY(closer.Seen().seen);
-    const QString message = QString::fromUtf8("Fehler beim Setzen der Daten für 'Group'\n\n");
+    const QString message = QString::fromStdString(expected::SetDataFailed("Group") + "\n\n");
     QVERIFY2(closer.Seen().text.startsWith(message), qPrintable(closer.Seen().text));
     QVERIFY(closer.Seen().text.contains("is hibernated"));
   }

@@ -8,11 +8,11 @@
 #include <stdexcept>
 
 #include "application_title.h"
-#include "failure_text.h"
 #include "harnlode_application.h"
 #include "hive_builder.h"
 #include "installation_chooser.h"
 #include "offline/mounted_installations.h"
+#include "report_text.h"
 #include "sample_installation.h"
 #include "silent_abort.h"
 #include "startup_installation.h"
@@ -60,38 +60,6 @@ class ShellTest : public QObject {
     QFETCH(QString, path);
     QFETCH(QString, title);
     QCOMPARE(ApplicationTitle(path), title);
-  }
-
-  void periodRule_data() {
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "Disk is busy"
-                            << "Disk is busy.";
-    QTest::newRow("digit") << "Error 5"
-                           << "Error 5.";
-    QTest::newRow("question mark") << "Why?"
-                                   << "Why?.";
-    QTest::newRow("colon") << "Reason:"
-                           << "Reason:.";
-    QTest::newRow("period") << "Done."
-                            << "Done.";
-    QTest::newRow("exclamation") << "Stop!"
-                                 << "Stop!";
-    QTest::newRow("parenthesis") << "(x)"
-                                 << "(x)";
-    QTest::newRow("quote") << "für 'Start'"
-                           << "für 'Start'";
-    QTest::newRow("line feed") << "x\n"
-                               << "x\n";
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("umlaut") << "Prüfung fehlgeschlagen für ü"
-                            << "Prüfung fehlgeschlagen für ü.";
-  }
-  void periodRule() {
-    QFETCH(QString, message);
-    QFETCH(QString, shown);
-    QCOMPARE(QString::fromStdString(WithClosingPeriod(message.toStdString())), shown);
   }
 
   void applicationUsesItsTitle() {

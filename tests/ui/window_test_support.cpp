@@ -11,7 +11,7 @@ namespace harnlode {
 
 TargetInstallation::TargetInstallation() {
   MakeSampleInstallation(Folder());
-  Use();
+  Open();
 }
 
 TargetInstallation::TargetInstallation(
@@ -21,7 +21,7 @@ TargetInstallation::TargetInstallation(
   const std::filesystem::path drivers = Folder() / "Windows/System32/drivers";
   std::filesystem::create_directories(drivers);
   std::ofstream(drivers / "usbstor.sys") << "driver";
-  Use();
+  Open();
 }
 
 std::filesystem::path TargetInstallation::Folder() const {
@@ -32,10 +32,7 @@ std::filesystem::path TargetInstallation::SystemHive() const {
   return Folder() / "Windows/System32/config/SYSTEM";
 }
 
-void TargetInstallation::Use() {
-  system_ = std::make_unique<OfflineSystem>(Folder());
-  in_use_ = std::make_unique<UseTargetSystem>(*system_);
-}
+void TargetInstallation::Open() { system_ = std::make_unique<OfflineSystem>(Folder()); }
 
 BoxCloser::BoxCloser(std::function<void()> while_up) : while_up_(std::move(while_up)) {
   connect(&timer_, &QTimer::timeout, this, &BoxCloser::Look);

@@ -25,7 +25,7 @@
 
 namespace harnlode {
 
-// A Windows installation in a temporary folder, in use as the target system for its lifetime.
+// A Windows installation in a temporary folder, and the system that the window works on.
 class TargetInstallation {
  public:
   // The sample installation.
@@ -36,13 +36,13 @@ class TargetInstallation {
 
   std::filesystem::path Folder() const;
   std::filesystem::path SystemHive() const;
+  TargetSystem& System() { return *system_; }
 
  private:
-  void Use();
+  void Open();
 
   QTemporaryDir directory_;
   std::unique_ptr<OfflineSystem> system_;
-  std::unique_ptr<UseTargetSystem> in_use_;
 };
 
 // What an error box showed.

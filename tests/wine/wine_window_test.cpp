@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "child_process.h"
+#include "expected_texts.h"
 #include "twin_systems.h"
 #include "usb_form.h"
 
@@ -118,7 +119,7 @@ class WindowsWindow {
 
   // The main window, once it shows, and once it differs from `unlike` when that is given.
   Description Main(const Description* unlike = nullptr) {
-    return Probe("TForm1", std::string(form::kCaption), unlike, false);
+    return Probe("TForm1", expected::kCaption, unlike, false);
   }
   // The error box, closed after it has been read.
   Description ErrorBox() {
@@ -182,9 +183,8 @@ class WindowsWindow {
 
   const std::string& XWindow() {
     if (x_window_.empty()) {
-      const Outcome search =
-          RunWith({"timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name",
-                   "^" + std::string(form::kCaption) + "$"});
+      const Outcome search = RunWith({"timeout", "20", "xdotool", "search", "--sync",
+                                      "--onlyvisible", "--name", "^" + expected::kCaption + "$"});
       std::istringstream(search.out) >> x_window_;
       EXPECT_FALSE(x_window_.empty()) << search;
     }
@@ -209,7 +209,7 @@ TEST(WineWindow, ShowsTheFormAtStart) {
   WindowsWindow window(twins);
   const Description main = window.Main();
   window.ShotOfMain("start");
-  EXPECT_EQ(main.caption, form::kCaption);
+  EXPECT_EQ(main.caption, expected::kCaption);
   EXPECT_EQ(main.client.width, form::kClientSize.width) << main.raw;
   EXPECT_EQ(main.client.height, form::kClientSize.height) << main.raw;
   // The buttons stand on the upper pane's page, inside its frame.
@@ -297,7 +297,7 @@ TEST(WineWindow, AnUnreadableValueShowsTheErrorBoxAndTheWindowGoesOn) {
   const Outcome report = twins.CheckOffline(false);
   ASSERT_EQ(report.status, 2) << report;
   EXPECT_EQ(box.caption, kTitle);  // found without regard to case
-  EXPECT_EQ(report.err, "Fehler beim Holen der Daten f\xC3\xBCr 'Start'\n");
+  EXPECT_EQ(report.err, expected::GetDataFailed("Start") + "\n");
   EXPECT_NE(box.Find("Static", report.err.substr(0, report.err.size() - 1)), nullptr) << box.raw;
   const Description after = window.Main(&main);
   EXPECT_EQ(WithoutCarriageReturns(after.Log().substr(main.Log().size())),

@@ -20,9 +20,8 @@ int main(int argc, char** argv) {
   const harnlode::StartupInstallation installation =
       harnlode::OpenStartupInstallation(application.arguments(), application.Title());
   if (!installation.system) return installation.exit_status;
-  harnlode::UseTargetSystem use_installation(*installation.system);
 
-  harnlode::TForm1 form;
+  harnlode::TForm1 form(*installation.system);
   if (!installation.folder.empty()) {
     form.ShowInstallation(QString::fromStdString(installation.folder.string()));
   }

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "error_box.h"
-#include "failure_text.h"
 #include "installation_chooser.h"
 #include "offline/mounted_installations.h"
 #include "program_options.h"
+#include "report_text.h"
 
 namespace harnlode {
 namespace {
@@ -81,7 +81,7 @@ StartupInstallation OpenStartupInstallation(const QStringList& arguments, const 
     try {
       return {TargetFromCommandLine(program, {folder->string()}).system, *folder, 0};
     } catch (const std::exception& failure) {
-      ShowErrorBox(title, QString::fromStdString(ErrorBoxText(failure)));
+      ShowErrorBox(title, QString::fromStdString(ErrorBoxText(ReportOfFailure(failure))));
       if (!chosen_by_user) return {nullptr, {}, kNoInstallation};
     }
   }

@@ -35,7 +35,7 @@ QAccessibleInterface* FormAccessible(const QString& class_name, QObject* object)
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(TargetSystem& system, QWidget* parent) : QWidget(parent), system_(system) {
   RegisterWindowResources();
   [[maybe_unused]] static const bool accessible_as_window = [] {
     QAccessible::installFactory(FormAccessible);
@@ -117,9 +117,9 @@ void TForm1::ShowInstallation(const QString& folder) {
   lower_pane_->SetStripText(QStringLiteral("Windows installation: ") + folder);
 }
 
-void TForm1::JvXPButton1Click() { form::RunCheck(*this, true); }
+void TForm1::JvXPButton1Click() { form::RunCheck(*this, system_, true); }
 
-void TForm1::JvXPButton2Click() { form::RunCheck(*this, false); }
+void TForm1::JvXPButton2Click() { form::RunCheck(*this, system_, false); }
 
 void TForm1::JvXPButton6Click() { QCoreApplication::quit(); }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "investigate.h"
+#include "target_system.h"
 #include "usb_form.h"
 
 class QPlainTextEdit;
@@ -19,8 +20,9 @@ class TForm1 : public QWidget, public TLogOwner {
   Q_OBJECT
  public:
   // Builds the form from its description, centred on the screen; the caption stays empty until
-  // the first activation or the first show, whichever comes first.
-  explicit TForm1(QWidget* parent = nullptr);
+  // the first activation or the first show, whichever comes first. Its buttons run the check on
+  // `system`, which outlives the window.
+  explicit TForm1(TargetSystem& system, QWidget* parent = nullptr);
 
   void LogLine(const std::string& text) override;
 
@@ -50,6 +52,7 @@ class TForm1 : public QWidget, public TLogOwner {
   // Moves the window, its frame included as far as it is known, to the screen's centre.
   void CentreOnScreen();
 
+  TargetSystem& system_;
   NavigationPane* lower_pane_ = nullptr;
   NavigationPane* upper_pane_ = nullptr;
   QPlainTextEdit* log_ = nullptr;

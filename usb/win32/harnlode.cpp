@@ -5,8 +5,8 @@
 #include "application_title.h"
 #include "application_window.h"
 #include "error_display.h"
-#include "live_target.h"
 #include "usb.h"
+#include "windows/live_system.h"
 
 namespace {
 
@@ -15,10 +15,9 @@ using namespace harnlode::win32;
 int RunWindow(const std::wstring& title, int show_command) {
   ApplicationWindow application(title);
   SetErrorDisplayOwner(title, application.Handle());
-  LiveTarget system;
-  const harnlode::UseTargetSystem use_system(system);
+  harnlode::LiveSystem system;
 
-  TForm1 form(application.Handle());
+  TForm1 form(application.Handle(), system);
   application.SetMainWindow(form.Handle());
   application.Show();
   form.ShowAsLaunched(show_command);

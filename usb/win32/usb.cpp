@@ -42,8 +42,11 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 }  // namespace
 
-TForm1::TForm1(HWND owner)
-    : owner_(owner), form_font_(MakeFont(form::kFormFont)), log_font_(MakeFont(form::kLogFont)) {
+TForm1::TForm1(HWND owner, TargetSystem& system)
+    : owner_(owner),
+      system_(system),
+      form_font_(MakeFont(form::kFormFont)),
+      log_font_(MakeFont(form::kLogFont)) {
   const auto background =
       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(SystemColourIndex(form::kFormBackground) + 1));
   Create({kClassName, background, ProgramIcon(SM_CXICON, SM_CYICON)}, 0, kFormStyle, L"",
@@ -171,9 +174,9 @@ const XpButton* TForm1::ButtonOf(HWND handle) const {
   return nullptr;
 }
 
-void TForm1::JvXPButton1Click() { form::RunCheck(*this, true); }
+void TForm1::JvXPButton1Click() { form::RunCheck(*this, system_, true); }
 
-void TForm1::JvXPButton2Click() { form::RunCheck(*this, false); }
+void TForm1::JvXPButton2Click() { form::RunCheck(*this, system_, false); }
 
 void TForm1::JvXPButton6Click() { PostQuitMessage(0); }
 

@@ -10,6 +10,7 @@
 #include "investigate.h"
 #include "log_edit.h"
 #include "navigation_pane.h"
+#include "target_system.h"
 #include "window_class.h"
 #include "xp_button.h"
 
@@ -20,8 +21,9 @@ class TForm1 final : public Window, public TLogOwner {
   static constexpr const wchar_t* kClassName = L"TForm1";
 
   // Made hidden, centred on the screen with its frame; its caption stays empty until the first
-  // activation. `owner` is the application's window.
-  explicit TForm1(HWND owner);
+  // activation. `owner` is the application's window. Its buttons run the check on `system`,
+  // which outlives the window.
+  TForm1(HWND owner, TargetSystem& system);
   ~TForm1() override;
 
   // Shows it as the program was started: maximized for SW_SHOWMAXIMIZED, not at all for
@@ -55,6 +57,7 @@ class TForm1 final : public Window, public TLogOwner {
   const XpButton* ButtonOf(HWND handle) const;
 
   HWND owner_;
+  TargetSystem& system_;
   HFONT form_font_;
   HFONT log_font_;
   std::unique_ptr<NavigationPane> lower_pane_;

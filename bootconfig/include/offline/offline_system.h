@@ -22,7 +22,7 @@ class OfflineSystem final : public TargetSystem {
   RegistryStore& Registry() override;
   bool IsFile(const std::string& windows_path) override;
   std::string WriteRefusalExplanation() override;
-  std::vector<std::string> Warnings() override;
+  std::vector<std::string> Notes() override;
   WindowsVersion Version() override;
   // With the folder, quoted for a POSIX shell where it needs to be.
   std::string ConsoleCommand(const std::string& options) override;

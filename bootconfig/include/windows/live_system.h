@@ -1,7 +1,9 @@
-// The Windows system this program runs on.
+// The Windows system this program runs on: its registry, which notes whether the latest run was
+// refused access, so that a failure can be told with why after its message.
 #pragma once
 
 #include "target_system.h"
+#include "windows/refusal_noting_registry.h"
 #include "windows/win32_registry.h"
 
 namespace harnlode {
@@ -12,9 +14,12 @@ class LiveSystem final : public TargetSystem {
   bool IsFile(const std::string& windows_path) override;
   WindowsVersion Version() override;
   std::string ConsoleCommand(const std::string& options) override;
+  // Whether the program lacks administrator rights, or the keys are kept even from them.
+  std::string WriteRefusalExplanation() override;
 
  private:
-  Win32Registry registry_;
+  Win32Registry platform_registry_;
+  RefusalNotingRegistry registry_{platform_registry_};
 };
 
 }  // namespace harnlode

@@ -1,25 +1,6 @@
-#include "live_target.h"
+#include "windows/refusal_noting_registry.h"
 
-#include <windows.h>
-
-namespace harnlode::win32 {
-namespace {
-
-// Whether the program runs with the rights of the Administrators group.
-bool HasAdministratorRights() {
-  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
-    return false;
-  }
-  BOOL member = FALSE;
-  if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
-  FreeSid(administrators);
-  return member != FALSE;
-}
-
-}  // namespace
+namespace harnlode {
 
 RegStatus RefusalNotingRegistry::Noted(RegStatus status) {
   if (status == kErrorAccessDenied) refused_ = true;
@@ -55,16 +36,4 @@ void RefusalNotingRegistry::BeginRun(bool changes) {
   registry_.BeginRun(changes);
 }
 
-std::string LiveTarget::WriteRefusalExplanation() {
-  if (!registry_.Refused()) return {};
-  if (!HasAdministratorRights()) {
-    return "Windows refused Harnlode access to the service keys: Harnlode needs administrator "
-           "rights. Close it and start it again with \"Run as administrator\".";
-  }
-  return "Windows refused Harnlode access to the service keys although it runs with administrator "
-         "rights: their permissions, or a security program, keep them from being changed. Give "
-         "the Administrators group full control of the keys, or allow Harnlode in the security "
-         "program, then try again.";
-}
-
-}  // namespace harnlode::win32
+}  // namespace harnlode

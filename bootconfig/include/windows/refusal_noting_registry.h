@@ -1,16 +1,13 @@
-// The running system, as the window works on it: the live registry, which notes whether the
-// latest run was refused access, so that the error box can say why after the message.
+// A registry store that passes every operation to another and notes whether the current run was
+// refused access (ERROR_ACCESS_DENIED), so that a failure can be told with its likely cause.
 #pragma once
 
 #include <string>
 
-#include "target_system.h"
-#include "windows/live_system.h"
+#include "registry_store.h"
 
-namespace harnlode::win32 {
+namespace harnlode {
 
-// Passes every operation to the live registry and notes a refusal of access (ERROR_ACCESS_DENIED)
-// in the current run.
 class RefusalNotingRegistry final : public RegistryStore {
  public:
   explicit RefusalNotingRegistry(RegistryStore& registry) : registry_(registry) {}
@@ -37,20 +34,4 @@ class RefusalNotingRegistry final : public RegistryStore {
   bool refused_ = false;
 };
 
-class LiveTarget final : public TargetSystem {
- public:
-  RegistryStore& Registry() override { return registry_; }
-  bool IsFile(const std::string& windows_path) override { return system_.IsFile(windows_path); }
-  WindowsVersion Version() override { return system_.Version(); }
-  std::string ConsoleCommand(const std::string& options) override {
-    return system_.ConsoleCommand(options);
-  }
-  // Whether the program lacks administrator rights, or the keys are kept even from them.
-  std::string WriteRefusalExplanation() override;
-
- private:
-  LiveSystem system_;
-  RefusalNotingRegistry registry_{system_.Registry()};
-};
-
-}  // namespace harnlode::win32
+}  // namespace harnlode
