@@ -6,6 +6,7 @@
 #include "registry.h"
 #include "registry_run.h"
 #include "target_system.h"
+#include "usb_start_check.h"
 
 namespace harnlode {
 
@@ -45,7 +46,8 @@ Verdict TLogOwner::InvestigateRegistry(RegistryRun& run, ControlSetTable Control
                                        ServiceTable Services, std::int32_t StartValue,
                                        const std::string& StartValueName,
                                        const std::string& GroupValue,
-                                       const std::string& GroupValueName, bool AnalyzeOnly) {
+                                       const std::string& GroupValueName, bool AnalyzeOnly,
+                                       UsbStartRequest* usb_start) {
   bool AllOk = true;
   TRegistry key_test(run.Registry());
   key_test.SetRoot(kHkeyLocalMachine);
@@ -84,6 +86,9 @@ Verdict TLogOwner::InvestigateRegistry(RegistryRun& run, ControlSetTable Control
       }
     }
   }
+  if (usb_start != nullptr) {
+    usb_start->notes = CheckUsbStart(*this, run, !AnalyzeOnly && usb_start->set_boot_driver_flags);
+  }
   // The values written reach the registry before anything else is reported, so that a run whose
   // changes could not be saved never ends with a verdict.
   run.Finish();
@@ -100,16 +105,19 @@ Verdict TLogOwner::InvestigateRegistry(RegistryRun& run, ControlSetTable Control
   return verdict;
 }
 
-RunReport RunReadinessCheck(TLogOwner& log_owner, TargetSystem& system, bool analyze_only) {
+RunReport RunReadinessCheck(TLogOwner& log_owner, TargetSystem& system, bool analyze_only,
+                            bool set_boot_driver_flags) {
   RunReport report;
   RecordingLog log(log_owner, report.lines);
   std::vector<std::string> kept;
   try {
     log.LogLine(analyze_only ? kAnalyzeStartLine : kTuneStartLine);
     RegistryRun run(system, !analyze_only, &kept);
-    report.verdict =
-        log.InvestigateRegistry(run, ControlSetNames, UsbServiceNames, kWantedStart,
-                                kStartValueName, kWantedGroup, kGroupValueName, analyze_only);
+    UsbStartRequest usb_start{set_boot_driver_flags, {}};
+    report.verdict = log.InvestigateRegistry(run, ControlSetNames, UsbServiceNames, kWantedStart,
+                                             kStartValueName, kWantedGroup, kGroupValueName,
+                                             analyze_only, &usb_start);
+    report.usb_start_notes = std::move(usb_start.notes);
   } catch (const std::exception& failure) {
     report.notes = system.Notes();
     report.failure = RunFailure{failure.what(), std::move(kept), system.WriteRefusalExplanation()};

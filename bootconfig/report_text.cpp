@@ -13,8 +13,14 @@ std::string FailureText(const RunFailure& failure) {
   return text;
 }
 
-std::vector<std::string> NoteLines(const RunReport& report) {
+std::vector<std::string> UsbStartNoteLines(const RunReport& report) {
   std::vector<std::string> lines;
+  for (const std::string& note : report.usb_start_notes) lines.push_back(note + "\n");
+  return lines;
+}
+
+std::vector<std::string> NoteLines(const RunReport& report) {
+  std::vector<std::string> lines = UsbStartNoteLines(report);
   for (const std::string& note : report.notes) lines.push_back(note + "\n");
   return lines;
 }

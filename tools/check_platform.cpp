@@ -3,7 +3,7 @@
 namespace harnlode {
 
 const char* const kCheckSynopsis =
-    "Usage: harnlode-check [--tune] WINDOWS_FOLDER\n"
+    "Usage: harnlode-check [--tune [--boot-driver-flags]] WINDOWS_FOLDER\n"
     "Reports whether the Windows installation mounted at WINDOWS_FOLDER (the folder that stands\n"
     "for its drive c:) is configured to start from a disk attached through USB.\n";
 

@@ -4,7 +4,7 @@
 namespace harnlode {
 
 const char* const kCheckSynopsis =
-    "Usage: harnlode-check [--tune]\n"
+    "Usage: harnlode-check [--tune [--boot-driver-flags]]\n"
     "Reports whether this Windows system is configured to start from a disk attached through\n"
     "USB. It needs administrator rights, since it opens the keys it checks for writing; refused\n"
     "access, it says on standard error why, before the failure's message.\n";

@@ -1,14 +1,16 @@
 // harnlode-check: the boot readiness report for scripts and batch use.
-//   harnlode-check [--tune] WINDOWS_FOLDER     (on Windows: harnlode-check [--tune])
+//   harnlode-check [--tune [--boot-driver-flags]] WINDOWS_FOLDER
+//                                   (on Windows: harnlode-check [--tune [--boot-driver-flags]])
 // Writes the report to standard output; exits 0 when the system is ready to start from USB,
 // 1 when it is not, 2 on any failure, whose message goes to standard error.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <iostream>
-#include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check_platform.h"
@@ -27,7 +29,10 @@ constexpr int kFailed = 2;
 
 constexpr const char* kTuneOptionHelp =
     "\n"
-    "  --tune     also write every registry value that is not as wanted\n";
+    "  --tune     also write every registry value that is not as wanted\n"
+    "  --boot-driver-flags\n"
+    "             with --tune, also set what Windows 7 to 11 need to start from USB: the USB\n"
+    "             bits of BootDriverFlags, and on Windows 7 the wait for the boot disk\n";
 constexpr const char* kExitStatusHelp =
     "\n"
     "Exit status: 0 ready, 1 not ready, 2 failure (its message on standard error).\n";
@@ -60,16 +65,24 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
-// The notes and any failure go to standard error, so that the report on standard output stays
-// as the window shows it.
-int Reported(const RunReport& report) {
+// What follows the verdict about a USB start belongs to the report, on standard output as the
+// window shows it; the notes and any failure go to standard error.
+int Reported(TLogOwner& log, const RunReport& report) {
+  std::string unwritten;  // a report that standard output does not take, told last
+  try {
+    for (const std::string& line : UsbStartNoteLines(report)) log.LogLine(line);
+  } catch (const std::exception& failure) {
+    unwritten = failure.what();
+  }
   std::cerr << ConsoleErrorText(report);
+  if (!unwritten.empty()) return Fail(unwritten);
   if (report.failure) return kFailed;
   return report.verdict == Verdict::kReady ? kReady : kNotReady;
 }
 
 int Check(int argc, char** argv) {
-  const ProgramArguments arguments = ReadProgramArguments({argv + 1, argv + argc}, {"--tune"});
+  const ProgramArguments arguments =
+      ReadProgramArguments({argv + 1, argv + argc}, {"--tune", "--boot-driver-flags"});
   if (arguments.answer == ProgramArguments::Answer::kHelp) {
     std::cout << kCheckSynopsis << kTuneOptionHelp << kAnswerOptionsHelp << kExitStatusHelp;
     return 0;
@@ -85,9 +98,20 @@ int Check(int argc, char** argv) {
   if (arguments.operands.size() > 1) {
     return Fail("give only one WINDOWS_FOLDER. Run harnlode-check --help for usage.");
   }
-  const bool tune = !arguments.options.empty();
+  const auto given = [&](std::string_view option) {
+    return std::find(arguments.options.begin(), arguments.options.end(), option) !=
+           arguments.options.end();
+  };
+  const bool tune = given("--tune");
+  const bool boot_driver_flags = given("--boot-driver-flags");
+  if (boot_driver_flags && !tune) {
+    return Fail(
+        "--boot-driver-flags changes the registry, so it goes with --tune. Run harnlode-check "
+        "--help for usage.");
+  }
   const std::vector<std::string>& folders = arguments.operands;
 
+  ConsoleLog log;
   try {
     const CommandLineTarget target = TargetFromCommandLine("harnlode-check", folders);
     if (!target.problem.empty()) return Fail(target.problem);
@@ -96,12 +120,11 @@ int Check(int argc, char** argv) {
           "give the WINDOWS_FOLDER where the Windows volume is mounted. Run "
           "harnlode-check --help for usage.");
     }
-    ConsoleLog log;
-    return Reported(RunReadinessCheck(log, *target.system, !tune));
+    return Reported(log, RunReadinessCheck(log, *target.system, !tune, boot_driver_flags));
   } catch (const EFailedRun& failed) {
-    return Reported(failed.Report());
+    return Reported(log, failed.Report());
   } catch (const std::exception& failure) {
-    return Reported(ReportOfFailure(failure));
+    return Reported(log, ReportOfFailure(failure));
   }
 }
 

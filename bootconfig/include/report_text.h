@@ -17,7 +17,12 @@ std::string WithClosingPeriod(std::string text);
 // The failure's message, followed by each of the failures kept beside it, one per line.
 std::string FailureText(const RunFailure& failure);
 
-// The texts that the log gets after the run's own lines, ended or failed: each note as a line.
+// The texts that follow the verdict on standard output as in the log: each USB start note as a
+// line.
+std::vector<std::string> UsbStartNoteLines(const RunReport& report);
+
+// The texts that the log gets after the run's own lines, ended or failed: UsbStartNoteLines,
+// then each note as a line.
 std::vector<std::string> NoteLines(const RunReport& report);
 
 // The error box's text for a failed run: FailureText with the closing-period rule, then, after an

@@ -30,6 +30,9 @@ struct RunReport {
   // files it left alone: English sentences, one per entry.
   std::vector<std::string> notes;
   std::optional<RunFailure> failure;
+  // What the run told after its verdict of what else the system needs to start from USB, such as
+  // Windows 7 to 11's BootDriverFlags: part of the report proper, shown before `notes`.
+  std::vector<std::string> usb_start_notes;
 };
 
 // How a failure that ended a run travels to the error display: the failure as raised (an

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "registry_store.h"
+#include "windows_version.h"
 
 namespace harnlode {
 
@@ -27,6 +28,13 @@ class TargetSystem {
   // such as files it left alone: English sentences, one per entry. Never throws. The run's
   // report (RunReport::notes) is the one place they are shown from.
   virtual std::vector<std::string> Notes() { return {}; }
+  // Which Windows the system is, read afresh. Never throws: one that cannot be read says why.
+  virtual WindowsVersion Version() { return {}; }
+  // The console program's command line that works on this system with `options`, as its user
+  // would type it.
+  virtual std::string ConsoleCommand(const std::string& options) {
+    return "harnlode-check " + options;
+  }
 };
 
 // The system that a program's command line names, as both programs find it; each platform has a

@@ -5,6 +5,7 @@
 #include "installation_error.h"
 #include "offline/hive_location.h"
 #include "offline/installation_path.h"
+#include "offline/installed_version.h"
 #include "offline/offline_registry.h"
 #include "offline/windows_names.h"
 #include "offline/write_refusal.h"
@@ -13,6 +14,16 @@ namespace harnlode {
 namespace {
 
 constexpr std::string_view kSystemDrive = "c:\\";
+
+// The text as one word of a POSIX shell's command line.
+std::string ShellWord(const std::string& text) {
+  constexpr std::string_view kPlain =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+,:=@%";
+  if (!text.empty() && text.find_first_not_of(kPlain) == std::string::npos) return text;
+  std::string word = "'";
+  for (const char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
 
 }  // namespace
 
@@ -44,6 +55,14 @@ std::string OfflineSystem::WriteRefusalExplanation() {
 }
 
 std::vector<std::string> OfflineSystem::Notes() { return registry_->LastNotes(); }
+
+WindowsVersion OfflineSystem::Version() { return ReadInstalledVersion(folder_); }
+
+std::string OfflineSystem::ConsoleCommand(const std::string& options) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::absolute(folder_, error);
+  return "harnlode-check " + options + " " + ShellWord((error ? folder_ : folder).string());
+}
 
 bool OfflineSystem::IsFile(const std::string& windows_path) {
   // Drive c: is the installation's folder; no other drive exists here.

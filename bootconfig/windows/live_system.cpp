@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "registry_values.h"
 #include "windows/administrator_rights.h"
 #include "windows/file_system_redirection_pause.h"
 
@@ -25,6 +26,21 @@ bool LiveSystem::IsFile(const std::string& windows_path) {
     attributes = ::GetFileAttributesA(windows_path.c_str());
   }
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// A 32-bit program on 64-bit Windows reads the system's own SOFTWARE key, not its 32-bit view.
+// Read past the refusal noting, which is about the keys that the run writes.
+WindowsVersion LiveSystem::Version() {
+  RegistryValues read(platform_registry_, KEY_WOW64_64KEY);
+  const std::string key = std::string("SOFTWARE\\") + kCurrentVersionKey;
+  return VersionFromCurrentVersion(read.Text(key, kCurrentVersionName),
+                                   read.Dword(key, kMajorVersionName),
+                                   read.Text(key, kBuildNumberName));
+}
+
+std::string LiveSystem::ConsoleCommand(const std::string& options) {
+  return "harnlode-check.exe " + options +
+         " as administrator (harnlode-check.exe comes in the same download as Harnlode)";
 }
 
 std::string LiveSystem::WriteRefusalExplanation() {

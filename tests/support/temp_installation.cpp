@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "investigate.h"
+#include "windows_version.h"
 
 namespace harnlode::testing {
 namespace fs = std::filesystem;
@@ -53,6 +54,16 @@ void TempInstallation::AddUsbServices(std::initializer_list<std::string> control
 
 void TempInstallation::AddDriverFile() {
   std::ofstream(Folder() / "Windows/System32/drivers/USBSTOR.SYS") << "driver";
+}
+
+void AddSoftwareHive(const fs::path& folder, const InstalledWindows& windows) {
+  fs::create_directories(folder / "Windows/System32/config");
+  HiveBuilder hive(folder / "Windows/System32/config/SOFTWARE");
+  const std::string key = kCurrentVersionKey;
+  hive.SetText(key, kCurrentVersionName, windows.current_version);
+  if (windows.major) hive.SetDword(key, kMajorVersionName, *windows.major);
+  hive.SetText(key, kBuildNumberName, windows.build);
+  hive.Commit();
 }
 
 int RunInChild(const std::function<int()>& work) {

@@ -48,6 +48,15 @@ class TempInstallation {
   std::unique_ptr<HiveBuilder> builder_;
 };
 
+// Which Windows a SOFTWARE hive says an installation is: its CurrentVersion values.
+struct InstalledWindows {
+  std::string current_version;         // "6.1" for Windows 7
+  std::optional<std::uint32_t> major;  // CurrentMajorVersionNumber, 10 from Windows 10 on
+  std::string build;
+};
+// Writes the installation's SOFTWARE hive, with CurrentVersion and nothing else.
+void AddSoftwareHive(const std::filesystem::path& folder, const InstalledWindows& windows);
+
 // Runs `work` in a child process. Returns what `work` returned, or -1 when the child did not end
 // normally.
 int RunInChild(const std::function<int()>& work);

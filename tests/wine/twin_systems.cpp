@@ -11,6 +11,7 @@
 #include "hive_builder.h"
 #include "investigate.h"
 #include "usb_services.h"
+#include "windows_version.h"
 
 namespace harnlode::testing {
 namespace {
@@ -116,12 +117,18 @@ std::vector<std::uint8_t> Dword(std::uint32_t number) {
           static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
 }
 
-TwinSystems::TwinSystems() : wine_(Environment("WINE")), prefix_(Environment("WINEPREFIX")) {}
+TwinSystems::TwinSystems() : wine_(Environment("WINE")), prefix_(Environment("WINEPREFIX")) {
+  SetSystemValue("Select", "Current", kRegDword, Dword(1));
+}
 
 void TwinSystems::SetValue(const std::string& control_set, const std::string& service,
                            const std::string& name, RegType type,
                            const std::vector<std::uint8_t>& data) {
-  const std::string key = control_set + "\\Services\\" + service;
+  SetSystemValue(control_set + "\\Services\\" + service, name, type, data);
+}
+
+void TwinSystems::SetSystemValue(const std::string& key, const std::string& name, RegType type,
+                                 const std::vector<std::uint8_t>& data) {
   offline_.Hive().SetValue(key, name, type, data);
   std::ostringstream line;
   line << "\"" << name << "\"=hex(" << std::hex << type << "):" << HexBytes(data) << "\r\n";
@@ -157,12 +164,20 @@ void TwinSystems::AddFreshInstallation(const std::string& without_start) {
 void TwinSystems::Apply() {
   offline_.Commit();
   if (driver_file_) offline_.AddDriverFile();
+  AddSoftwareHive(offline_.Folder(), windows_);
 
   std::ostringstream reg;
   reg << "Windows Registry Editor Version 5.00\r\n\r\n";
   for (const std::string& control_set : ControlSetNames) {
     reg << "[-HKEY_LOCAL_MACHINE\\SYSTEM\\" << control_set << "]\r\n\r\n";
   }
+  reg << "[-HKEY_LOCAL_MACHINE\\SYSTEM\\HardwareConfig]\r\n\r\n";
+  reg << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" << kCurrentVersionKey << "]\r\n\"" << kCurrentVersionName
+      << "\"=hex(1):" << HexBytes(Utf16Text(windows_.current_version)) << "\r\n\""
+      << kBuildNumberName << "\"=hex(1):" << HexBytes(Utf16Text(windows_.build)) << "\r\n\""
+      << kMajorVersionName
+      << "\"=" << (windows_.major ? "hex(4):" + HexBytes(Dword(*windows_.major)) : std::string("-"))
+      << "\r\n\r\n";
   for (const auto& [key, values] : reg_values_) {
     reg << "[HKEY_LOCAL_MACHINE\\SYSTEM\\" << key << "]\r\n" << values << "\r\n";
   }
@@ -181,7 +196,22 @@ void TwinSystems::Apply() {
 }
 
 Outcome TwinSystems::CheckOffline(bool tune) {
-  return RunWith(CheckArguments(offline_.Folder(), tune));
+  return CheckOffline(tune ? std::vector<std::string>{"--tune"} : std::vector<std::string>{});
+}
+
+Outcome TwinSystems::CheckOffline(const std::vector<std::string>& options) {
+  std::vector<std::string> arguments = CheckArguments(offline_.Folder(), false);
+  arguments.insert(arguments.end() - 1, options.begin(), options.end());
+  Outcome outcome = RunWith(arguments);
+  const std::string command = "--tune --boot-driver-flags";
+  const std::string offline = "harnlode-check " + command + " " + offline_.Folder().string();
+  const std::string live = "harnlode-check.exe " + command +
+                           " as administrator (harnlode-check.exe comes in the same download as "
+                           "Harnlode)";
+  for (std::size_t at; (at = outcome.out.find(offline)) != std::string::npos;) {
+    outcome.out.replace(at, offline.size(), live);
+  }
+  return outcome;
 }
 
 ServiceValues TwinSystems::OfflineServiceValues() const {

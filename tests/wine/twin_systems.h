@@ -52,6 +52,12 @@ class TwinSystems {
  public:
   TwinSystems();
 
+  // Which Windows both sides are; by default Windows 7, which a new Wine prefix says it is.
+  void SetWindows(const InstalledWindows& windows) { windows_ = windows; }
+  // One value of a key below SYSTEM, stored as given; the key is made when missing. Besides the
+  // control sets, only HardwareConfig and Select (whose Current is 1) are put in place.
+  void SetSystemValue(const std::string& key, const std::string& name, RegType type,
+                      const std::vector<std::uint8_t>& data);
   // One value of a service key, stored as given; the key is made when missing.
   void SetValue(const std::string& control_set, const std::string& service, const std::string& name,
                 RegType type, const std::vector<std::uint8_t>& data);
@@ -68,8 +74,10 @@ class TwinSystems {
   // replaced and the driver file is put there or taken away.
   void Apply();
 
-  // harnlode-check [--tune] on the offline installation.
+  // harnlode-check [--tune] on the offline installation, or with the options given. Its report
+  // names the command that sets what Windows 7 and later need as harnlode-check.exe does.
   Outcome CheckOffline(bool tune);
+  Outcome CheckOffline(const std::vector<std::string>& options);
   ServiceValues OfflineServiceValues() const;
   ServiceValues PrefixServiceValues() const;
 
@@ -83,6 +91,7 @@ class TwinSystems {
   TempFolder scratch_;
   std::map<std::string, std::string> reg_values_;  // each key's lines in the registry file
   bool driver_file_ = false;
+  InstalledWindows windows_{"6.1", std::nullopt, "7601"};
 };
 
 }  // namespace harnlode::testing

@@ -78,6 +78,46 @@ TEST(WineCheck, AMissingDriverFileKeepsTheSystemNotReady) {
   EXPECT_NE(tuning.out.find("USBSTOR.SYS not found"), std::string::npos) << tuning.out;
 }
 
+// What Windows 10 needs beyond the services, as the live registry holds it: told alike after the
+// verdict, set alike by --boot-driver-flags, in the prefix's HardwareConfig and control set.
+TEST(WineCheck, Windows10NotesAndBootDriverFlagsAlike) {
+  const std::string machine = "HardwareConfig\\{4c4c4544-0042-3210-804d-c4c04f4e3232}";
+  TwinSystems twins;
+  twins.SetWindows({"6.3", 10, "19041"});
+  twins.AddUsbServices("ControlSet001", "System Reserved", 0);
+  twins.SetSystemValue("ControlSet001\\Control", "BootDriverFlags", kRegDword, Dword(0x1C));
+  twins.SetSystemValue("HardwareConfig", "LastConfig", kRegSz,
+                       Utf16Text(machine.substr(machine.find('{'))));
+  twins.SetSystemValue(machine, "BootDriverFlags", kRegDword, Dword(0));
+  twins.AddDriverFile();
+  ASSERT_NO_FATAL_FAILURE(twins.Apply());
+
+  const Outcome analysis = CheckBoth(twins, false);
+  EXPECT_EQ(analysis.status, 0);
+  EXPECT_NE(analysis.out.find("Missing for a USB start: " + machine +
+                              "\\BootDriverFlags 0x0 lacks 0x14; to set it, run "
+                              "harnlode-check.exe --tune --boot-driver-flags as administrator"),
+            std::string::npos)
+      << analysis.out;
+
+  const std::vector<std::string> options = {"--tune", "--boot-driver-flags"};
+  const Outcome offline = twins.CheckOffline(options);
+  const Outcome wine = RunWith({twins.Wine(), WindowsCheck(), options[0], options[1]});
+  EXPECT_EQ(wine, offline);
+  EXPECT_NE(wine.out.find("SYSTEM\\" + machine +
+                          ": BootDriverFlags 0x0\n\nWriting: BootDriverFlags: 0x14\n\n"),
+            std::string::npos)
+      << wine.out;
+  const Outcome query =
+      RunWith({twins.Wine(), "reg", "query", "HKLM\\SYSTEM\\" + machine, "/v", "BootDriverFlags"});
+  EXPECT_NE(query.out.find("REG_DWORD    0x14"), std::string::npos) << query;
+
+  const Outcome again = CheckBoth(twins, false);
+  EXPECT_NE(again.out.find("The registry holds what Windows 10 (build 19041) needs"),
+            std::string::npos)
+      << again.out;
+}
+
 // A value of a type the check does not take, and the message that ends the run, as the check's
 // suite on the in-memory system has them.
 class WrongValueType : public ::testing::TestWithParam<expected::WrongValue> {};
@@ -127,7 +167,8 @@ TEST(WineCheck, TheWindowsProgramTakesNoFolder) {
             "folder.\n");
   const Outcome help = RunWith({wine, program, "--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: harnlode-check [--tune]\n", 0), 0u) << help.out;
+  EXPECT_EQ(help.out.rfind("Usage: harnlode-check [--tune [--boot-driver-flags]]\n", 0), 0u)
+      << help.out;
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ class OfflineSystem final : public TargetSystem {
   bool IsFile(const std::string& windows_path) override;
   std::string WriteRefusalExplanation() override;
   std::vector<std::string> Notes() override;
+  WindowsVersion Version() override;
+  // With the folder, quoted for a POSIX shell where it needs to be.
+  std::string ConsoleCommand(const std::string& options) override;
 
  private:
   std::filesystem::path folder_;

@@ -12,6 +12,8 @@ class LiveSystem final : public TargetSystem {
  public:
   RegistryStore& Registry() override { return registry_; }
   bool IsFile(const std::string& windows_path) override;
+  WindowsVersion Version() override;
+  std::string ConsoleCommand(const std::string& options) override;
   // Whether the program lacks administrator rights, or the keys are kept even from them.
   std::string WriteRefusalExplanation() override;
 
