@@ -89,6 +89,9 @@ bool LeftOut(const ValidEntry& entry, std::span<const std::uint8_t> primary,
   const bool sound = primary.size() >= base_block::kSize && base_block::HasSignature(primary) &&
                      base_block::ChecksumValid(primary);
   if (sound && entry.sequence < base_block::SecondarySequence(primary)) return false;
+  // A damaged base block was replaced by that of the log that applied, begun once the primary
+  // held every entry below its first.
+  if (!sound) return false;
   return !base_block::Clean(entry.log) || entry.sequence >= base_block::PrimarySequence(entry.log);
 }
 
